@@ -1,0 +1,191 @@
+#include <qeb/qebmempool.h>
+
+#include "qebmempool_internal.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr const char *kNoCounts =
+    "Tiny: 0 Small 0 Med: 0 Large: 0 Unmanaged: 0 Total: 0 Frees: 0";
+
+// Every test starts and ends without a pool, so the counters are exact.
+class MemPool : public ::testing::Test {
+protected:
+    void SetUp() override { destroyPool(); }
+    void TearDown() override {
+        qeb_internal::failHeapAt(0);
+        qeb_internal::failGetBytesAt(0);
+        destroyPool();
+    }
+    static void destroyPool() {
+        while (qeb_internal::poolReferences() > 0) QebMemPool::freePool();
+    }
+    static void *get(unsigned size) {
+        void *p = nullptr;
+        EXPECT_TRUE(QebMemPool::getBytes(size, &p));
+        EXPECT_NE(p, nullptr);
+        return p;
+    }
+};
+
+TEST_F(MemPool, StatsWithoutPoolAreZeroAndReleaseIsIgnored) {
+    EXPECT_STREQ(QebMemPool::getStats(), kNoCounts);
+    QebMemPool::freeBytes(nullptr);
+    int notFromThePool[4] = {};
+    QebMemPool::freeBytes(notFromThePool + 2);  // no pool: ignored, not read
+    QebMemPool::freePool();  // no reference to drop
+    EXPECT_EQ(qeb_internal::poolReferences(), 0);
+}
+
+TEST_F(MemPool, OneSmallRequestAndItsRelease) {
+    void *p = get(20);
+    QebMemPool::freeBytes(p);
+    EXPECT_STREQ(QebMemPool::getStats(),
+                 "Tiny: 0 Small 1 Med: 0 Large: 0 Unmanaged: 0 Total: 1 Frees: 1");
+}
+
+TEST_F(MemPool, SizeClassBoundaries) {
+    std::vector<void *> blocks;
+    for (unsigned size : {0u, 16u, 17u, 64u, 65u, 256u, 257u, 1024u, 1025u}) {
+        void *p = get(size);
+        std::memset(p, 0xA5, size);  // the whole request is usable
+        blocks.push_back(p);
+    }
+    EXPECT_STREQ(QebMemPool::getStats(),
+                 "Tiny: 2 Small 2 Med: 2 Large: 2 Unmanaged: 1 Total: 9 Frees: 0");
+    for (void *p : blocks) QebMemPool::freeBytes(p);
+    // Unmanaged blocks go back to the heap uncounted.
+    EXPECT_STREQ(QebMemPool::getStats(),
+                 "Tiny: 2 Small 2 Med: 2 Large: 2 Unmanaged: 1 Total: 9 Frees: 8");
+    EXPECT_EQ(qeb_internal::outstandingPoolBlocks(), 0u);
+}
+
+TEST_F(MemPool, BlocksComeFromTheChunkEndAndReleasedOnesFirst) {
+    char *first = static_cast<char *>(get(10));
+    char *second = static_cast<char *>(get(10));
+    EXPECT_EQ(first - second, 16 + 8);  // block plus header, walking down the chunk
+    QebMemPool::freeBytes(first);
+    EXPECT_EQ(get(16), first);
+    void *small = get(40);
+    QebMemPool::freeBytes(small);
+    EXPECT_EQ(get(64), small);
+}
+
+TEST_F(MemPool, ExhaustedClassGrowsByAChunk) {
+    std::set<void *> distinct;
+    for (int i = 0; i < 1025; ++i) distinct.insert(get(16));
+    EXPECT_EQ(distinct.size(), 1025u);
+    EXPECT_EQ(qeb_internal::outstandingPoolBlocks(), 1025u);
+    for (void *p : distinct) QebMemPool::freeBytes(p);
+    EXPECT_EQ(qeb_internal::outstandingPoolBlocks(), 0u);
+}
+
+TEST_F(MemPool, ReferenceCounting) {
+    void *p = get(8);  // creates the pool with one reference
+    EXPECT_EQ(qeb_internal::poolReferences(), 1);
+    QebMemPool::freeBytes(p);
+    ASSERT_TRUE(QebMemPool::initPool());
+    QebMemPool::freePool();
+    EXPECT_EQ(qeb_internal::poolReferences(), 1);
+    EXPECT_STRNE(QebMemPool::getStats(), kNoCounts);
+    QebMemPool::freePool();
+    EXPECT_EQ(qeb_internal::poolReferences(), 0);
+    EXPECT_STREQ(QebMemPool::getStats(), kNoCounts);
+}
+
+TEST_F(MemPool, SizesThatWouldWrapTheHeaderAreRefused) {
+    for (unsigned size : {UINT_MAX, UINT_MAX - 7}) {
+        void *p = &p;
+        EXPECT_FALSE(QebMemPool::getBytes(size, &p));
+        EXPECT_EQ(p, nullptr);
+    }
+    EXPECT_FALSE(QebMemPool::getBytes(8, nullptr));
+}
+
+TEST_F(MemPool, FailedInitLeavesNoPoolAndNothingAllocated) {
+    // The record, then a chunk, a stack and a node for each of four classes.
+    for (long n = 1; n <= 13; ++n) {
+        qeb_internal::failHeapAt(n);
+        EXPECT_FALSE(QebMemPool::initPool()) << "heap failure " << n;
+        EXPECT_EQ(qeb_internal::poolReferences(), 0);
+        void *p = &p;
+        qeb_internal::failHeapAt(n);
+        EXPECT_FALSE(QebMemPool::getBytes(4, &p));
+        EXPECT_EQ(p, nullptr);
+    }
+    qeb_internal::failHeapAt(14);
+    EXPECT_TRUE(QebMemPool::initPool());
+}
+
+TEST_F(MemPool, FailedRefillIsCountedAndTheClassStaysUsable) {
+    std::vector<void *> blocks;
+    for (int i = 0; i < 1024; ++i) blocks.push_back(get(100));
+    for (long n = 1; n <= 3; ++n) {
+        qeb_internal::failHeapAt(n);
+        void *p = &p;
+        EXPECT_FALSE(QebMemPool::getBytes(100, &p));
+        EXPECT_EQ(p, nullptr);
+    }
+    blocks.push_back(get(100));
+    EXPECT_STREQ(QebMemPool::getStats(),
+                 "Tiny: 0 Small 0 Med: 1028 Large: 0 Unmanaged: 0 Total: 1028 Frees: 0");
+    for (void *p : blocks) QebMemPool::freeBytes(p);
+}
+
+TEST_F(MemPool, InjectedFailuresHitTheChosenCall) {
+    void *a = get(1);
+    qeb_internal::failGetBytesAt(2);
+    void *b = get(1);
+    void *c = &c;
+    EXPECT_FALSE(QebMemPool::getBytes(5000, &c));
+    EXPECT_EQ(c, nullptr);
+    void *d = get(5000);
+    EXPECT_STREQ(QebMemPool::getStats(),
+                 "Tiny: 2 Small 0 Med: 0 Large: 0 Unmanaged: 1 Total: 3 Frees: 0");
+    for (void *p : {a, b, d}) QebMemPool::freeBytes(p);
+}
+
+TEST_F(MemPool, ThreadsShareThePool) {
+    ASSERT_TRUE(QebMemPool::initPool());  // created before the threads start
+    constexpr int kThreads = 4, kRounds = 50000;
+    std::vector<std::thread> threads;
+    std::vector<int> errors(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &errors] {
+            std::mt19937 random(t);
+            std::vector<std::pair<unsigned char *, unsigned>> held;
+            for (int i = 0; i < kRounds; ++i) {
+                if (held.size() < 64 && (held.empty() || random() % 3 != 0)) {
+                    unsigned size = 1 + random() % 1500;
+                    void *p = nullptr;
+                    if (!QebMemPool::getBytes(size, &p)) { ++errors[t]; continue; }
+                    std::memset(p, t, size);
+                    held.emplace_back(static_cast<unsigned char *>(p), size);
+                } else {
+                    size_t k = random() % held.size();
+                    auto [p, size] = held[k];
+                    for (unsigned j = 0; j < size; ++j) errors[t] += p[j] != t;
+                    QebMemPool::freeBytes(p);
+                    held[k] = held.back();
+                    held.pop_back();
+                }
+            }
+            for (auto &[p, size] : held) QebMemPool::freeBytes(p);
+        });
+    }
+    for (auto &thread : threads) thread.join();
+    for (int e : errors) EXPECT_EQ(e, 0);
+    EXPECT_EQ(qeb_internal::outstandingPoolBlocks(), 0u);
+}
+
+}  // namespace
