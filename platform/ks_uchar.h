@@ -1,0 +1,64 @@
+// Character library: everything the library knows about UTF-8 characters.
+//
+// Texts are NUL-terminated UTF-8. A character is one well-formed UTF-8
+// sequence. An ill-formed sequence counts as one character per maximal
+// subpart (the Unicode rule for substituting U+FFFD: a lead byte with the
+// trail bytes that still fit it, or a lone byte otherwise), so every byte of
+// any text belongs to exactly one character. No operation reads past the
+// terminating NUL, whatever bytes come before it. A null text reads as the
+// empty text. All operations may be called from any thread without locking.
+#ifndef KS_UCHAR_H
+#define KS_UCHAR_H
+
+#include <stddef.h>
+
+// Encoding identifiers for ks_uchar_encode and ks_uchar_decode (the encoding
+// conversions, which are not declared in this header).
+enum {
+    KS_UCHAR_ENC_UTF16 = 8  // UTF-16 in the machine's byte order (the Windows wide form)
+};
+
+// Number of characters before the NUL.
+int ks_uchar_length(const char *text);
+// The character n characters on from text; the NUL when exactly n remain,
+// null when the text ends first (n <= 0 gives text).
+const char *ks_uchar_seek(const char *text, int n);
+// Number of characters from base up to p, a position inside base's text (at
+// most its NUL); a character that starts before p counts. Reads only [base, p).
+int ks_uchar_tell(const char *base, const char *p);
+// Case-insensitive comparison by full Unicode case folding: 0 when equal,
+// otherwise the sign gives the order (code point order of the folded texts;
+// an ill-formed byte sorts after every character and by its value, and equals
+// only the same byte; a text sorts before its longer continuations). Returns
+// -1, 0 or 1. Allocates nothing.
+int ks_uchar_icomp(const char *a, const char *b);
+// Lower- and upper-case mapping, locale-independent (root locale rules).
+// Return the converted text's byte length without the NUL, or -1 on failure.
+// With a null destination and size -1 they only measure; otherwise they write
+// the text and a NUL into dest, which must hold length + 1 bytes (the text is
+// cut at a character when it does not, and the full length is returned).
+// A null dest or a destSize <= 0 only measures, too. dest must not overlap src.
+// Ill-formed sequences are copied unchanged.
+int ks_uchar_lower(const char *src, char *dest, int destSize);
+int ks_uchar_upper(const char *src, char *dest, int destSize);
+
+// Character classes of the character at p. Each returns non-zero when it is
+// of the class and stores its byte length in *len (1 for the NUL, which is
+// of no class and ends the walk; the length of the maximal subpart for an
+// ill-formed sequence, which is of no class either).
+//   space: Unicode White_Space; digit: '0' to '9' only, as the number parsers
+//   read them; alpha: Unicode Alphabetic; ascii: below U+0080 (not the NUL).
+int ks_uchar_isspace(const char *p, int *len);
+int ks_uchar_isdigit(const char *p, int *len);
+int ks_uchar_isalpha(const char *p, int *len);
+int ks_uchar_isascii(const char *p, int *len);
+// Code point of the character at p (0 at the NUL), or -1 for an ill-formed
+// sequence; stores the byte length as the class tests do.
+int ks_uchar_toint(const char *p, int *len);
+// Copies at most n whole characters of src that fit in destSize bytes with a
+// NUL, writes the NUL and returns the bytes copied without it. dest may be
+// src (in-place truncation) or overlap it. n <= 0 copies no character (the
+// NUL is still written); destSize <= 0 writes nothing and returns 0.
+int ks_uchar_bufncopy(char *dest, const char *src, int destSize, int n);
+
+#endif
