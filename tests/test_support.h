@@ -1,0 +1,57 @@
+// Helpers shared by the test suites.
+#ifndef QEB_TEST_SUPPORT_H
+#define QEB_TEST_SUPPORT_H
+
+#include <qeb/qebstring.h>
+
+#include "qebmempool_internal.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// Reads the private state of a string.
+class QebStringTestAccess {
+public:
+    static int refCount(const QebString &s) { return s.mString ? s.mString->refCount : 0; }
+    static unsigned capacity(const QebString &s) { return s.mString ? s.mString->capacity : 0; }
+    static bool isBorrowed(const QebString &s) { return s.mStatic != nullptr; }
+    static const void *record(const QebString &s) { return s.mString; }
+};
+
+// Fails a test that leaves pool blocks behind.
+class PoolLeakCheck : public ::testing::Test {
+protected:
+    void SetUp() override { mHeld = qeb_internal::outstandingPoolBlocks(); }
+    void TearDown() override {
+        qeb_internal::failGetBytesAt(0);
+        EXPECT_EQ(qeb_internal::outstandingPoolBlocks(), mHeld) << "pool blocks leaked";
+    }
+
+private:
+    unsigned long mHeld = 0;
+};
+
+// Runs `act` on a fresh state from `prepare` with the 1st, 2nd, ...
+// allocation failing, until it runs with none failing; `check(state,
+// failed)` inspects every run.
+template <class Prepare, class Act, class Check>
+void forEachAllocationFailure(Prepare prepare, Act act, Check check) {
+    for (long n = 1; n < 100; ++n) {
+        auto state = prepare();
+        qeb_internal::failGetBytesAt(n);
+        act(state);
+        const bool failed = !qeb_internal::getBytesFailurePending();
+        qeb_internal::failGetBytesAt(0);
+        SCOPED_TRACE("allocation " + std::to_string(n) + (failed ? " failed" : " not reached"));
+        check(state, failed);
+        if (!failed) return;
+    }
+    ADD_FAILURE() << "the operation never ran without a failure";
+}
+
+// Switches the C locale to one whose decimal separator is a comma, building
+// it with localedef when the system lacks it; false when none can be had.
+bool useCommaDecimalLocale();
+
+#endif
