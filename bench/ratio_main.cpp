@@ -1,0 +1,52 @@
+// Shared main of the benchmark programs: runs every benchmark, then prints,
+// for each case registered as "CASE/ours" and "CASE/peer", the ratio of our
+// time to the peer's (below 1: we are faster).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+            const std::string name = run.benchmark_name();
+            const size_t slash = name.rfind('/');
+            if (slash == std::string::npos) continue;
+            const std::string side = name.substr(slash + 1);
+            if (side == "ours" || side == "peer")
+                mTimes[name.substr(0, slash)][side] = run.GetAdjustedCPUTime();
+        }
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-44s %12s %12s %8s\n", "case", "ours", "peer", "ratio");
+        for (const auto &[name, sides] : mTimes) {
+            const auto ours = sides.find("ours"), peer = sides.find("peer");
+            if (ours == sides.end() || peer == sides.end() || peer->second <= 0) continue;
+            std::printf("%-44s %12.1f %12.1f %8.3f\n", name.c_str(), ours->second, peer->second,
+                        ours->second / peer->second);
+        }
+    }
+
+private:
+    std::map<std::string, std::map<std::string, double>> mTimes;
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

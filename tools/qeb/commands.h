@@ -1,0 +1,21 @@
+// The subcommands of the qeb tool. Each returns the process exit code:
+// 0 success, 1 a failure of the work itself, 2 a usage error.
+#ifndef QEB_TOOL_COMMANDS_H
+#define QEB_TOOL_COMMANDS_H
+
+struct Command {
+    const char *name;
+    const char *arguments;
+    const char *summary;
+    int (*run)(int argc, char **argv);  // argv[0] is the subcommand's name
+};
+
+int runUuid(int argc, char **argv);
+int runReplace(int argc, char **argv);
+
+// Prints "qeb NAME: message" and the subcommand's usage; returns 2.
+int usageError(const char *name, const char *message);
+// Prints "qeb: message" (with the system's reason when given); returns 1.
+int failure(const char *message, const char *reason = nullptr);
+
+#endif

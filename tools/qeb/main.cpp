@@ -1,0 +1,65 @@
+// qeb: command-line front end to the qeb library.
+#include "commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const Command kCommands[] = {
+    {"uuid", "[N]", "print N unique identifiers (default 1)", runUuid},
+    {"replace", "FROM TO [FILE]",
+     "copy FILE (or standard input) to standard output, replacing FROM by TO line by line",
+     runReplace},
+};
+
+const Command *findCommand(const char *name) {
+    for (const Command &command : kCommands)
+        if (std::strcmp(command.name, name) == 0) return &command;
+    return nullptr;
+}
+
+void printHelp(FILE *out) {
+    std::fprintf(out, "usage: qeb COMMAND [ARGUMENTS]\n       qeb --help | --version\n\ncommands:\n");
+    for (const Command &command : kCommands)
+        std::fprintf(out, "  %s %s\n      %s\n", command.name, command.arguments, command.summary);
+}
+
+}  // namespace
+
+int usageError(const char *name, const char *message) {
+    const Command *command = findCommand(name);
+    std::fprintf(stderr, "qeb %s: %s\n", name, message);
+    if (command) std::fprintf(stderr, "usage: qeb %s %s\n", command->name, command->arguments);
+    return 2;
+}
+
+int failure(const char *message, const char *reason) {
+    if (reason)
+        std::fprintf(stderr, "qeb: %s: %s\n", message, reason);
+    else
+        std::fprintf(stderr, "qeb: %s\n", message);
+    return 1;
+}
+
+int main(int argc, char **argv) {
+    if (argc < 2) {
+        printHelp(stderr);
+        return 2;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        printHelp(stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("qeb %s\n", QEB_VERSION);
+        return 0;
+    }
+    const Command *command = findCommand(argv[1]);
+    if (!command) {
+        std::fprintf(stderr, "qeb: unknown command '%s'\n", argv[1]);
+        printHelp(stderr);
+        return 2;
+    }
+    return command->run(argc - 1, argv + 1);
+}
