@@ -12,10 +12,14 @@
 
 #include <stddef.h>
 
-// Encoding identifiers for ks_uchar_encode and ks_uchar_decode (the encoding
-// conversions, which are not declared in this header).
+// Encoding identifiers for ks_uchar_encode and ks_uchar_decode.
 enum {
-    KS_UCHAR_ENC_UTF16 = 8  // UTF-16 in the machine's byte order (the Windows wide form)
+    KS_UCHAR_ENC_UTF8 = 1,
+    KS_UCHAR_ENC_ISO8859_1 = 2,
+    KS_UCHAR_ENC_WINDOWS1252 = 3,
+    KS_UCHAR_ENC_UTF16 = 8,  // UTF-16 in the machine's byte order (the Windows wide form)
+    KS_UCHAR_ENC_UTF16LE = 9,
+    KS_UCHAR_ENC_UTF16BE = 10
 };
 
 // Number of characters before the NUL.
@@ -60,5 +64,35 @@ int ks_uchar_toint(const char *p, int *len);
 // src (in-place truncation) or overlap it. n <= 0 copies no character (the
 // NUL is still written); destSize <= 0 writes nothing and returns 0.
 int ks_uchar_bufncopy(char *dest, const char *src, int destSize, int n);
+
+// Encoding conversions. ks_uchar_encode converts the NUL-terminated src, text
+// in `encoding`, into UTF-8; ks_uchar_decode converts NUL-terminated UTF-8
+// into `encoding`. Text in a UTF-16 encoding ends at its first 0 unit and is
+// a sequence of bytes: dest and src need no alignment.
+// Both write whole characters only, as many as fit in destSize bytes together
+// with a terminator (one 0 byte, two for UTF-16), then the terminator, and
+// return the bytes written without the terminator; so the result is at most
+// destSize - 1 (destSize - 2 for UTF-16) and the caller may write a 0 byte at
+// that offset. Ill-formed input is replaced by U+FFFD, and a character the
+// target encoding lacks by '?'; neither stops the conversion. A null dest, a
+// destSize too small for the terminator, or an unknown encoding writes nothing
+// and returns 0; a null src reads as the empty text.
+int ks_uchar_encode(int encoding, const char *src, char *dest, int destSize);
+int ks_uchar_decode(int encoding, const char *src, char *dest, int destSize);
+
+// UTF-8 and UTF-16 (machine order) wide text, for the wide-text classes.
+// ks_uchar_utf8_to_utf16 converts NUL-terminated UTF-8 to UTF-16 units,
+// ks_uchar_utf16_to_utf8 0-terminated UTF-16 to UTF-8 bytes. Each ill-formed
+// UTF-8 character (maximal subpart, as above) and each unpaired surrogate
+// becomes U+FFFD; the conversion never stops early. Both write the whole
+// characters that fit in destSize units (bytes) together with a 0
+// terminator, then the terminator, and return the units (bytes) written
+// without it; a null dest or destSize <= 0 writes nothing and returns 0. A
+// null src reads as the empty text. No UTF-8 character gives more units than
+// it has bytes, so one unit per byte always holds the whole text.
+// ks_uchar_utf16_to_utf8 with a null dest measures instead: the byte length
+// of the whole converted text without the NUL, or -1 beyond an int.
+int ks_uchar_utf8_to_utf16(const char *src, unsigned short *dest, int destSize);
+int ks_uchar_utf16_to_utf8(const unsigned short *src, char *dest, int destSize);
 
 #endif

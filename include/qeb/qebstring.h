@@ -17,6 +17,8 @@
 
 #include <qeb/qebexport.h>
 
+class QeUtf8ToUC;
+
 class QEB_API QebString {
 public:
     // A null string.
@@ -104,6 +106,15 @@ public:
     int asInt(bool *failed = nullptr) const;
     long long asInt64(bool *failed = nullptr) const;
     double asDouble(bool *failed = nullptr) const;
+
+    // Wide text (see <qeb/qebconvert.h>). asUCS2 returns a new converter
+    // holding the text as UTF-16 (a null string gives one 0 unit), to be
+    // given back with its release(); null when memory ran out.
+    QeUtf8ToUC *asUCS2() const;
+    // Assigns the UTF-8 form of the 0-terminated wide text, as assign(const
+    // char *) does; unchanged when memory for the conversion ran out. A null
+    // wide makes the string null.
+    const QebString &fromUCS2(const unsigned short *wide);
 
 private:
     struct InternalString {

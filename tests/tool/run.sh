@@ -1,14 +1,7 @@
 #!/usr/bin/env bash
 # The qeb tool end to end: output bytes and exit codes.
-set -euo pipefail
 qeb=$1 sample=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-expect_exit() {
-  local want=$1; shift
-  set +e; "$@" >/dev/null 2>&1; local got=$?; set -e
-  [ "$got" = "$want" ] || { echo "exit $got, expected $want: $*" >&2; exit 1; }
-}
+source "$(dirname "$0")/common.sh"
 
 "$qeb" replace colour color "$sample" >"$work/out"
 sed 's/colour/color/g' "$sample" >"$work/expected"
