@@ -26,4 +26,28 @@ expect_exit 2 "$qeb" uuid 1 2
 expect_exit 2 "$qeb" replace onlyone
 expect_exit 2 "$qeb" replace '' x "$sample"
 expect_exit 1 "$qeb" replace a b "$work/missing"
+
+# calc: 52-digit decimal arithmetic, "(rounded)" after inexact results,
+# clear errors (exit 1) for division by zero and unreadable input.
+[ "$("$qeb" calc '1 + 2 * (3 - 4) / 8')" = "0.75" ]
+[ "$("$qeb" calc 1 / 3)" = "0.3333333333333333333333333333333333333333333333333333 (rounded)" ]
+[ "$("$qeb" calc '0.1 + 0.2')" = "0.3" ]
+[ "$("$qeb" calc '7 % 4')" = "-1" ]
+[ "$("$qeb" calc 'round(2.345, 2) + floor(-2.5) + ceil(0.1) + abs(-1E+2)')" = "100.34" ]
+[ "$("$qeb" calc 'sqrt(16)')" = "4" ]
+[ "$("$qeb" calc --width 5 123.456)" = "123.5" ]
+[ "$("$qeb" calc --width 5 100000)" = "1E+5" ]
+[ "$("$qeb" calc '1E+98304 * 10')" = "Infinity (rounded)" ]
+[ "$("$qeb" calc 1/0 2>&1)" = "qeb: division by zero at character 2" ]
+expect_exit 1 "$qeb" calc 1/0
+expect_exit 1 "$qeb" calc '5 % 0'
+expect_exit 1 "$qeb" calc 1.2.3
+expect_exit 1 "$qeb" calc 'sqrt(-1)'
+expect_exit 1 "$qeb" calc '((1)'
+expect_exit 1 "$qeb" calc NaN
+expect_exit 1 "$qeb" calc "$(printf '(%.0s' $(seq 1000))1"
+expect_exit 1 "$qeb" calc --width 3 123.456
+expect_exit 2 "$qeb" calc
+expect_exit 2 "$qeb" calc --width 0 1
+expect_exit 2 "$qeb" calc --width
 echo "tool checks passed"

@@ -11,6 +11,7 @@ const Command kCommands[] = {
     {"replace", "FROM TO [FILE]",
      "copy FILE (or standard input) to standard output, replacing FROM by TO line by line",
      runReplace},
+    {"calc", "[--width N] EXPR...", "evaluate an expression with 52-digit decimal numbers", runCalc},
 };
 
 const Command *findCommand(const char *name) {
