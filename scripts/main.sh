@@ -6,3 +6,4 @@ bash scripts/deps.sh
 cmake -S . -B build/main -G Ninja -DQEB_BUILD_TESTS=OFF -DQEB_BUILD_BENCH=OFF >/dev/null
 cmake --build build/main
 build/main/tools/qeb/qeb replace colour color data/sample.txt
+build/main/tools/qeb/qeb detect --header data/sample.csv

@@ -50,8 +50,10 @@ void forEachAllocationFailure(Prepare prepare, Act act, Check check) {
     ADD_FAILURE() << "the operation never ran without a failure";
 }
 
-// Switches the C locale to one whose decimal separator is a comma, building
-// it with localedef when the system lacks it; false when none can be had.
+// Switches the C locale to language's UTF-8 form (e.g. "ja_JP"), building
+// it with localedef when the system lacks it; false when it cannot be had.
+bool useUtf8Locale(const char *language);
+// The same for a locale whose decimal separator is a comma.
 bool useCommaDecimalLocale();
 
 #endif

@@ -12,7 +12,7 @@ LD_LIBRARY_PATH="$work/prefix/lib" "$work/consumer/consumer"
 libdir=$(dirname "$(find "$work/prefix" -name qeb.pc)")
 flags=$(PKG_CONFIG_PATH="$libdir" pkg-config --cflags --libs qeb)
 # shellcheck disable=SC2086
-c++ -std=c++17 "$source/tests/packaging/consumer.cpp" -o "$work/pc-consumer" $flags
+c++ -std=c++17 -Wall -Wextra -Werror -pedantic "$source/tests/packaging/consumer.cpp" -o "$work/pc-consumer" $flags
 LD_LIBRARY_PATH="$(dirname "$libdir")" "$work/pc-consumer"
 # Only the public interface leaves the library.
 if nm -D --defined-only "$(dirname "$libdir")/libqeb.so" | grep -E ' (ks_|qes_|u_|uca)'; then

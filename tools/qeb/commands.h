@@ -13,6 +13,7 @@ struct Command {
 int runUuid(int argc, char **argv);
 int runReplace(int argc, char **argv);
 int runCalc(int argc, char **argv);
+int runDetect(int argc, char **argv);
 
 // Prints "qeb NAME: message" and the subcommand's usage; returns 2.
 int usageError(const char *name, const char *message);

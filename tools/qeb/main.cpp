@@ -12,6 +12,8 @@ const Command kCommands[] = {
      "copy FILE (or standard input) to standard output, replacing FROM by TO line by line",
      runReplace},
     {"calc", "[--width N] EXPR...", "evaluate an expression with 52-digit decimal numbers", runCalc},
+    {"detect", "[--delimiter C] [--header] [--date-order MDY|DMY|YMD] [FILE]",
+     "report the kind of value each column of delimited text holds", runDetect},
 };
 
 const Command *findCommand(const char *name) {

@@ -1,0 +1,61 @@
+// String library: dates and times as one double.
+//
+// A date-time is the number of days since 1899-12-30 00:00, the fraction
+// being the time of day, on one continuous scale also before that day (so
+// 1899-12-29 18:00 is -0.25): the value grows with time and its floor is the
+// day number. Resolution is the millisecond: decomposition rounds to the
+// nearest one, composition gives that millisecond's canonical value. Years
+// run from 1 to 9999 of the proleptic Gregorian calendar.
+#ifndef QES_DATE_H
+#define QES_DATE_H
+
+// Non-zero, with *value written, when the elements form a real date-time
+// (month 1-12, a day of that month, hour 0-23, minute and second 0-59,
+// millisecond 0-999, year 1-9999); 0, and *value untouched, otherwise.
+int qes_compose_date(int year, int month, int day, int hour, int minute, int second, double *value);
+int qes_compose_date_milli(int year, int month, int day, int hour, int minute, int second,
+                           int millisecond, double *value);
+
+// Non-zero, with every element written, for a finite value within the year
+// range (after rounding to the millisecond); 0, with nothing written,
+// otherwise.
+int qes_decompose_date(double value, int *year, int *month, int *day, int *hour, int *minute,
+                       int *second);
+int qes_decompose_date_milli(double value, int *year, int *month, int *day, int *hour, int *minute,
+                             int *second, int *millisecond);
+
+// Day of the week of a calendar date: 0 Sunday to 6 Saturday; -1 when the
+// date is not a real one.
+int qes_weekday(int year, int month, int day);
+
+// Date orders for qes_string_to_date.
+enum {
+    QES_DATE_MDY = 0,
+    QES_DATE_DMY = 1,
+    QES_DATE_YMD = 2
+};
+
+// The process-wide date order in force for reading dates (QES_DATE_MDY until
+// changed); safe to call from any thread.
+int qes_get_date_format(void);
+// Sets it; other values than the three orders are refused (returns 0).
+int qes_set_date_format(int order);
+
+// Reads a date, a date with a time, or a time alone, surrounded by optional
+// blanks (spaces and tabs):
+//   date: three numbers separated by the same '/', '-' or '.', in `order`;
+//         "YYYY-MM-DD" (four-digit year first, '-') is read in every order;
+//   time: HH:MM or HH:MM:SS (hour of one or two digits, 24-hour clock),
+//         after the date and one blank or 'T', or alone.
+// Years have four digits, or two: 69-99 mean 1969-1999 and 00-68 mean
+// 2000-2068. Months and days have one or two digits. Returns 0 with all six
+// elements written (the date ones 0 for a time alone, the time ones 0 for a
+// date alone); non-zero, with nothing written, for any other text or for
+// elements that do not form a real date-time.
+int qes_string_to_date(const char *text, int *year, int *month, int *day, int *hour, int *minute,
+                       int *second, int order);
+
+// The current local date-time, to the millisecond.
+double qes_timetoday(void);
+
+#endif

@@ -1,0 +1,11 @@
+// String library: the locale's text form of a date-time.
+#ifndef QES_DATE_TEXT_H
+#define QES_DATE_TEXT_H
+
+// Writes the current C locale's date and time ("%x %X") of the elements as
+// UTF-8 into out, cut at a whole character to fit with its NUL, and returns
+// the bytes written without the NUL; -1 when the locale gives no text.
+int qes_format_date_locale(int year, int month, int day, int hour, int minute, int second,
+                           char *out, int outSize);
+
+#endif

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# qeb detect end to end: the report on the bundled sample, options and errors.
+qeb=$1 sample=$2
+source "$(dirname "$0")/common.sh"
+
+"$qeb" detect --header "$sample" >"$work/out"
+cat >"$work/expected" <<'END'
+column               kind      empty  smallest                 largest
+id                   Integer       1  1                        10
+name                 String        0  Bretzel                  Quote "here"
+price                Real          1  0.9                      100
+in_stock             Boolean       0  false                    true
+added                Date          1  1999-12-31 00:00:00      2024-03-05 00:00:00
+code                 String        2  0042                     x9
+END
+diff -u "$work/expected" "$work/out"
+
+# Standard input, another delimiter, quoted delimiters, a ragged row.
+printf 'a;"b;c"\r\n1;2\n3\n' | "$qeb" detect --delimiter ';' >"$work/out"
+grep -q '^1  *String  *0  1  *a$' "$work/out"
+grep -q '^2  *String  *1  2  *b;c$' "$work/out"
+# The date order in force reads what month-day-year detection cannot.
+printf '25/12/2024\n01/02/2023\n' | "$qeb" detect --date-order DMY >"$work/out"
+grep -q '^1  *Date  *0  2023-02-01 00:00:00  *2024-12-25 00:00:00$' "$work/out"
+
+expect_exit 1 "$qeb" detect "$work/missing.csv"
+printf '"open\n' >"$work/bad.csv"
+expect_exit 1 "$qeb" detect "$work/bad.csv"
+expect_exit 2 "$qeb" detect --date-order XYZ
+expect_exit 2 "$qeb" detect --delimiter ab
+expect_exit 2 "$qeb" detect --bogus
+expect_exit 2 "$qeb" detect a.csv b.csv
+echo "detect checks passed"
