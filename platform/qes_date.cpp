@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 
 namespace {
 
@@ -16,25 +15,31 @@ constexpr long long kLastDay = (sys_days{year{9999} / December / 31} - kEpoch).c
 std::atomic<int> gDateOrder{QES_DATE_MDY};
 
 bool validTime(int hour, int minute, int second, int millisecond) {
-    return hour >= 0 && hour < 24 && minute >= 0 && minute < 60 && second >= 0 && second < 60 &&
-           millisecond >= 0 && millisecond < 1000;
+    return unsigned(hour) < 24 && unsigned(minute) < 60 && unsigned(second) < 60 &&
+           unsigned(millisecond) < 1000;
 }
 
-// The calendar date, or !ok() when the elements do not form one.
-year_month_day calendarDate(int y, int m, int d) {
-    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > 31) return year_month_day{};
-    return year{y} / month{unsigned(m)} / day{unsigned(d)};
+bool validDate(int y, int m, int d) {
+    static const unsigned char kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (unsigned(y - 1) > 9998 || unsigned(m - 1) > 11 || d < 1) return false;
+    const bool leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+    return d <= kDaysInMonth[m - 1] + (m == 2 && leap);
 }
 
-// The value's day number and millisecond of the day; false outside the range.
+// The value's day number and millisecond of the day; false outside the range
+// (NaN included).
 bool splitValue(double value, long long &dayNumber, long long &msOfDay) {
-    if (!std::isfinite(value) || value < kFirstDay - 1 || value > kLastDay + 2) return false;
-    const long long total = std::llround(value * double(kMsPerDay));
-    dayNumber = total / kMsPerDay;
-    msOfDay = total % kMsPerDay;
-    if (msOfDay < 0) {
-        msOfDay += kMsPerDay;
-        --dayNumber;
+    if (!(value >= kFirstDay - 1 && value <= kLastDay + 2)) return false;
+    long long whole = static_cast<long long>(value);  // toward zero, then down
+    if (value < double(whole)) --whole;
+    // The fraction is exact, and rounds to a millisecond that may be the
+    // next day's first.
+    const double fraction = value - double(whole);
+    msOfDay = static_cast<long long>(fraction * double(kMsPerDay) + 0.5);
+    dayNumber = whole;
+    if (msOfDay == kMsPerDay) {
+        msOfDay = 0;
+        ++dayNumber;
     }
     return dayNumber >= kFirstDay && dayNumber <= kLastDay;
 }
@@ -42,12 +47,12 @@ bool splitValue(double value, long long &dayNumber, long long &msOfDay) {
 }  // namespace
 
 int qes_compose_date_milli(int y, int mo, int d, int h, int mi, int s, int ms, double *value) {
-    const year_month_day date = calendarDate(y, mo, d);
-    if (!date.ok() || !validTime(h, mi, s, ms)) return 0;
-    const long long dayNumber = (sys_days{date} - kEpoch).count();
-    const long long total =
-        dayNumber * kMsPerDay + ((h * 60LL + mi) * 60 + s) * 1000 + ms;
-    *value = double(total) / double(kMsPerDay);
+    if (!validDate(y, mo, d) || !validTime(h, mi, s, ms)) return 0;
+    const long long dayNumber =
+        (sys_days{year{y} / month{unsigned(mo)} / day{unsigned(d)}} - kEpoch).count();
+    // The day number stays exact in the sum, so the value's floor is the day.
+    const int msOfDay = ((h * 60 + mi) * 60 + s) * 1000 + ms;
+    *value = double(dayNumber) + msOfDay * (1.0 / double(kMsPerDay));
     return 1;
 }
 
@@ -63,10 +68,11 @@ int qes_decompose_date_milli(double value, int *y, int *mo, int *d, int *h, int 
     *y = int(date.year());
     *mo = int(unsigned(date.month()));
     *d = int(unsigned(date.day()));
-    *h = int(msOfDay / 3600000);
-    *mi = int(msOfDay / 60000 % 60);
-    *s = int(msOfDay / 1000 % 60);
-    *ms = int(msOfDay % 1000);
+    const unsigned int secondOfDay = unsigned(msOfDay) / 1000;
+    *h = int(secondOfDay / 3600);
+    *mi = int(secondOfDay / 60 % 60);
+    *s = int(secondOfDay % 60);
+    *ms = int(unsigned(msOfDay) % 1000);
     return 1;
 }
 
@@ -76,8 +82,8 @@ int qes_decompose_date(double value, int *y, int *mo, int *d, int *h, int *mi, i
 }
 
 int qes_weekday(int y, int mo, int d) {
-    const year_month_day date = calendarDate(y, mo, d);
-    return date.ok() ? int(weekday{sys_days{date}}.c_encoding()) : -1;
+    if (!validDate(y, mo, d)) return -1;
+    return int(weekday{sys_days{year{y} / month{unsigned(mo)} / day{unsigned(d)}}}.c_encoding());
 }
 
 int qes_get_date_format(void) { return gDateOrder.load(std::memory_order_relaxed); }

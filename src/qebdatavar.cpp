@@ -30,7 +30,10 @@ int compareValues(T a, T b) {
 // ---- bodies --------------------------------------------------------------------
 
 void QebDatavar::releaseBody(InternalDatavar *body) {
-    if (!body || --body->refCount > 0) return;
+    if (body && --body->refCount < 1) destroyBody(body);
+}
+
+void QebDatavar::destroyBody(InternalDatavar *body) {
     if (body->type == qebTypeReal)
         delete static_cast<QebReal *>(body->data);
     else
@@ -125,12 +128,6 @@ QebReal *QebDatavar::real() const {
 // ---- construction and state ---------------------------------------------------
 
 QebDatavar::QebDatavar() : mData(nullptr) {}
-
-QebDatavar::QebDatavar(const QebDatavar &other) : mData(other.mData) {
-    if (mData) ++mData->refCount;
-}
-
-QebDatavar::~QebDatavar() { releaseBody(mData); }
 
 const QebDatavar &QebDatavar::operator=(const QebDatavar &other) {
     if (mData == other.mData) return *this;

@@ -44,13 +44,15 @@ const QebDate &QebDate::assign(double value) {
 
 void QebDate::getElements(int *year, int *month, int *day, int *hour, int *minute,
                           int *second) const {
-    int e[6] = {};
-    if (!mNull && !qes_decompose_date(mValue, &e[0], &e[1], &e[2], &e[3], &e[4], &e[5])) {
-        for (int &element : e) element = 0;
-    }
-    int *out[6] = {year, month, day, hour, minute, second};
-    for (int i = 0; i < 6; ++i)
-        if (out[i]) *out[i] = e[i];
+    // Decomposition writes nothing when it fails, so the zeros stand.
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (!mNull) qes_decompose_date(mValue, &y, &mo, &d, &h, &mi, &s);
+    if (year) *year = y;
+    if (month) *month = mo;
+    if (day) *day = d;
+    if (hour) *hour = h;
+    if (minute) *minute = mi;
+    if (second) *second = s;
 }
 
 int QebDate::compare(const QebDate &other) const {

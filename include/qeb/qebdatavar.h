@@ -119,6 +119,7 @@ private:
     };
 
     static void releaseBody(InternalDatavar *body);
+    static void destroyBody(InternalDatavar *body);
     bool ownBody();
     bool setStorage(qebType type, unsigned int size);
     bool newInstance(bool copy);
@@ -128,6 +129,16 @@ private:
 
     InternalDatavar *mData;
 };
+
+// Copying and destroying only count references: inline, so that sharing a
+// value costs no call.
+inline QebDatavar::QebDatavar(const QebDatavar &other) : mData(other.mData) {
+    if (mData) ++mData->refCount;
+}
+
+inline QebDatavar::~QebDatavar() {
+    if (mData && --mData->refCount < 1) destroyBody(mData);
+}
 
 // Orders values for sorted containers: a.compare(b) < 0.
 struct QEB_API QebDatavarLess {
