@@ -7,10 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace {
@@ -18,191 +17,105 @@ namespace {
 using Convert = PoolLeakCheck;
 typedef std::vector<unsigned short> Wide;
 
-static_assert(!std::is_copy_constructible<QeUCToUtf8>::value && !std::is_copy_assignable<QeUCToUtf8>::value &&
-                  !std::is_copy_constructible<QeUtf8ToUC>::value && !std::is_copy_assignable<QeUtf8ToUC>::value,
-              "a copy could neither share the buffers nor report a failed duplicate");
+const std::string kEmoji = "\xF0\x9F\x98\x80", kFFFD = "\xEF\xBF\xBD";  // U+1F600 is D83D DE00
 
-const std::string kEmoji = "\xF0\x9F\x98\x80";  // U+1F600: D83D DE00 in UTF-16
-const std::string kFFFD = "\xEF\xBF\xBD";
-
-Wide toWide(const char *text) {
-    QeUtf8ToUC wide;
-    EXPECT_TRUE(wide.set(text));
-    return Wide(wide.ucString(), wide.ucString() + wide.bufLength());
+// The units asUCS2 gives, the terminator included.
+Wide toWide(const std::string &text) {
+    QeUtf8ToUC *wide = QebString(text.c_str()).asUCS2();
+    const Wide units(wide->ucString(), wide->ucString() + wide->bufLength());
+    wide->release();
+    return units;
 }
 
-std::string fromWide(const Wide &wide) {
-    QebString s;
-    s.fromUCS2(wide.data());
-    return s.asCstr();
-}
-
-std::string throughUCToUtf8(const Wide &units) {
-    QeUCToUtf8 narrow;
-    EXPECT_TRUE(narrow.set(int(units.size())));
-    std::copy(units.begin(), units.end(), narrow.getUCBuffer());
-    return narrow.utf8String() ? narrow.utf8String() : "<null>";
-}
-
-TEST_F(Convert, Utf8ToUCCountsTheTerminatorAndSplitsNothing) {
-    EXPECT_EQ(toWide("h\xC3\xA9"), Wide({'h', 0xE9, 0}));
-    EXPECT_EQ(toWide(""), Wide({0}));
-    EXPECT_EQ(toWide(("a" + kEmoji).c_str()), Wide({'a', 0xD83D, 0xDE00, 0}));
-    QeUtf8ToUC none;
-    EXPECT_TRUE(none.set(nullptr));
-    EXPECT_EQ(none.bufLength(), 0);
-    EXPECT_EQ(none.ucString(), nullptr);
-}
-
-TEST_F(Convert, BadInputBecomesReplacementCharacters) {
-    // A truncated 3-byte sequence, C0 80 (never well-formed: two), and a
-    // 4-byte sequence cut off by the end of the text.
-    EXPECT_EQ(toWide("\xE2\x82x\xC0\x80y\xF0\x9F"), Wide({0xFFFD, 'x', 0xFFFD, 0xFFFD, 'y', 0xFFFD, 0}));
-    EXPECT_EQ(fromWide({0xDE00, 'a', 0xD83D, 'b', 0xD800, 0}), kFFFD + "a" + kFFFD + "b" + kFFFD);
-    EXPECT_EQ(throughUCToUtf8({0xD83D}), kFFFD);
-}
-
-TEST_F(Convert, LongTextsRoundTrip) {
-    // Long ASCII runs with odd tails, between characters of every length.
-    std::string text;
-    for (int i = 0; i < 50; ++i) text += std::string(size_t(i % 13), 'x') + "\xC3\xA9\xE6\x97\xA5" + kEmoji;
-    const Wide wide = toWide(text.c_str());
-    EXPECT_EQ(fromWide(wide), text);
-    EXPECT_EQ(throughUCToUtf8(Wide(wide.begin(), wide.end() - 1)), text);
-}
-
-TEST_F(Convert, UCToUtf8MakesItsTextOnceUntilTheNextSet) {
-    QeUCToUtf8 narrow;
-    ASSERT_TRUE(narrow.set(2));
-    EXPECT_EQ(narrow.bufLength(), 2);
-    narrow.getUCBuffer()[0] = 'h';
-    narrow.getUCBuffer()[1] = 0xE9;
-    char *text = narrow.utf8String();
-    EXPECT_STREQ(text, "h\xC3\xA9");
-    narrow.getUCBuffer()[0] = 'X';
-    EXPECT_EQ(narrow.utf8String(), text);
-    EXPECT_STREQ(text, "h\xC3\xA9");
-    ASSERT_TRUE(narrow.set(8));  // a partly filled buffer ends at the units written
-    narrow.getUCBuffer()[0] = 0x20AC;
-    EXPECT_STREQ(narrow.utf8String(), "\xE2\x82\xAC");
-    EXPECT_TRUE(narrow.set(0));
-    EXPECT_EQ(narrow.getUCBuffer(), nullptr);
-    EXPECT_EQ(narrow.utf8String(), nullptr);
-    EXPECT_TRUE(narrow.set(-3));
-    EXPECT_EQ(narrow.bufLength(), 0);
-}
-
-TEST_F(Convert, ObjectsMadeWithNewReleaseThemselves) {
+// QeUCToUtf8's text of the 0-terminated units, made once until the next set;
+// fromUCS2 must make the same.
+std::string toUtf8(const Wide &units) {
     QeUCToUtf8 *narrow = new QeUCToUtf8;
-    ASSERT_TRUE(narrow->set(4));
-    ASSERT_NE(narrow->utf8String(), nullptr);
-    narrow->release();
-    const QebString null;
-    QeUtf8ToUC *wide = null.asUCS2();
-    ASSERT_NE(wide, nullptr);
-    EXPECT_EQ(wide->bufLength(), 1);
-    EXPECT_EQ(wide->ucString()[0], 0);
-    wide->release();
-    wide = QebString("n\xC3\xBC", true).asUCS2();
-    ASSERT_NE(wide, nullptr);
-    EXPECT_EQ(Wide(wide->ucString(), wide->ucString() + 3), Wide({'n', 0xFC, 0}));
-    wide->release();
+    EXPECT_TRUE(narrow->set(int(units.size())));  // one unit to spare: the text ends at the units written
+    std::copy(units.begin(), units.end() - 1, narrow->getUCBuffer());
+    const char *made = narrow->utf8String();
+    narrow->getUCBuffer()[0] = 'X';
+    EXPECT_EQ(narrow->utf8String(), made);
+    const std::string text = made ? made : "<null>";
+    narrow->release();  // with its buffers
+    EXPECT_EQ(QebString().fromUCS2(units.data()).asCstr(), text);
+    return text;
 }
 
-TEST_F(Convert, FromUCS2AssignsAndANullWideMakesNull) {
+// What convert writes from src into `size` elements of a buffer of 7s, up to
+// its terminator; the element after them must stay 7.
+template <class S, class T>
+std::vector<T> converted(void (*convert)(const S *, T *, int), const S *src, int size) {
+    std::vector<T> out(size_t(size) + 1, T(7));
+    convert(src, out.data(), size);
+    EXPECT_EQ(out.back(), T(7)) << "wrote past " << size;
+    return std::vector<T>(out.begin(), std::find(out.begin(), out.end() - 1, T(0)) + 1);
+}
+
+TEST_F(Convert, BothWaysAndOneUnitTooFew) {
+    // Characters of every length between ASCII runs of up to 12; the last run,
+    // of 8, meets the end of a buffer one unit short.
+    std::string longText;
+    for (int i = 0; i < 48; ++i) longText += "\xC3\xA9\xE6\x97\xA5" + kEmoji + std::string(size_t(i % 13), 'x');
+    const struct { std::string text; Wide wide; std::string cut; } cases[] = {  // cut: one unit or byte short
+        {"h\xC3\xA9", {'h', 0xE9, 0}, "h"},
+        {"a" + kEmoji, {'a', 0xD83D, 0xDE00, 0}, "a"},
+        {longText, toWide(longText), longText.substr(0, longText.size() - 1)},  // round trip only
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(toWide(c.text), c.wide);  // the terminator counts
+        EXPECT_EQ(toUtf8(c.wide), c.text);
+        for (int shortBy : {0, 1}) {
+            const std::string want = shortBy ? c.cut : c.text;
+            EXPECT_EQ(converted(convertUtf8ToUC, c.text.c_str(), int(c.wide.size()) - shortBy), toWide(want));
+            EXPECT_EQ(converted(convertUCToUtf8, c.wide.data(), int(c.text.size()) + 1 - shortBy),
+                      std::vector<char>(want.c_str(), want.c_str() + want.size() + 1));
+        }
+    }
+}
+
+TEST_F(Convert, BadInputNullAndEmpty) {
+    // A cut 3-byte sequence, C0 80 and a surrogate (maximal subparts of one byte), a cut 4-byte one.
+    EXPECT_EQ(toWide("\xE2\x82x\xC0\x80\xED\xA0\x80y\xF0\x9F"),
+              Wide({0xFFFD, 'x', 0xFFFD, 0xFFFD, 0xFFFD, 0xFFFD, 0xFFFD, 'y', 0xFFFD, 0}));
+    EXPECT_EQ(toUtf8({0xDE00, 'a', 0xD83D, 'b', 0xD800, 0}), kFFFD + "a" + kFFFD + "b" + kFFFD);
+    EXPECT_EQ(toWide(""), Wide({0}));
     QebString s("old");
-    const Wide pair = {0xD83D, 0xDE00, 'z', 0};
-    EXPECT_STREQ(s.fromUCS2(pair.data()).asCstr(), (kEmoji + "z").c_str());
-    EXPECT_EQ(s.length(), 2u);
     EXPECT_FALSE(s.fromUCS2(Wide({0}).data()).isNull());
     EXPECT_TRUE(s.fromUCS2(nullptr).isNull());
+    QeUCToUtf8 narrow;
+    EXPECT_TRUE(narrow.set(-3));
+    EXPECT_EQ(narrow.bufLength() + !!narrow.getUCBuffer() + !!narrow.utf8String(), 0);
 }
 
-TEST_F(Convert, FreeFunctionsCutAtWholeCharacters) {
-    const std::string text = "a" + kEmoji;  // 5 bytes, 3 units
-    unsigned short out[4] = {7, 7, 7, 7};
-    convertUtf8ToUC(text.c_str(), out, 4);
-    EXPECT_EQ(Wide(out, out + 4), Wide({'a', 0xD83D, 0xDE00, 0}));
-    std::fill(out, out + 4, 7);
-    convertUtf8ToUC(text.c_str(), out, 3);  // one unit too few: the pair stays whole
-    EXPECT_EQ(Wide(out, out + 4), Wide({'a', 0, 7, 7}));
-
-    const Wide wide = {'a', 0xD83D, 0xDE00, 0};
-    char bytes[7];
-    std::memset(bytes, 'z', sizeof bytes);
-    convertUCToUtf8(wide.data(), bytes, 6);
-    EXPECT_EQ(std::string(bytes, 7), text + std::string("\0z", 2));
-    std::memset(bytes, 'z', sizeof bytes);
-    convertUCToUtf8(wide.data(), bytes, 5);  // one byte too few
-    EXPECT_EQ(std::string(bytes, 3), std::string("a\0z", 3));
-    convertUCToUtf8(wide.data(), bytes, 0);
-    convertUtf8ToUC(text.c_str(), out, 0);
-    EXPECT_EQ(bytes[0], 'a');
-    EXPECT_EQ(out[0], 'a');
-}
-
-// ---- lack of memory ----------------------------------------------------------------
-
-const char kText[] = "wide \xE2\x82\xAC text";
-const Wide kWide = {'w', 0x20AC, 0};
-
-TEST_F(Convert, Utf8ToUCSetFailsEmpty) {
-    struct State {
-        QeUtf8ToUC wide;
-        bool ok = false;
-    };
-    forEachAllocationFailure([] { return std::make_unique<State>(); },
-                             [](std::unique_ptr<State> &s) { s->ok = s->wide.set(kText); },
-                             [](std::unique_ptr<State> &s, bool failed) {
-                                 EXPECT_EQ(s->ok, !failed);
-                                 EXPECT_EQ(s->wide.ucString() == nullptr, failed);
-                                 EXPECT_EQ(s->wide.bufLength(), failed ? 0 : 12);
-                             });
-}
-
-TEST_F(Convert, UCToUtf8SetAndUtf8StringReportFailure) {
-    struct State {
-        QeUCToUtf8 narrow;
-        bool setDone = false;
-        const char *text = nullptr;
-    };
-    forEachAllocationFailure([] { return std::make_unique<State>(); },
-                             [](std::unique_ptr<State> &s) {
-                                 s->setDone = s->narrow.set(2);
-                                 if (!s->setDone) return;
-                                 std::copy(kWide.begin(), kWide.end(), s->narrow.getUCBuffer());
-                                 s->text = s->narrow.utf8String();
-                             },
-                             [](std::unique_ptr<State> &s, bool failed) {
-                                 EXPECT_EQ(s->narrow.getUCBuffer() != nullptr, s->setDone);
-                                 EXPECT_EQ(s->narrow.bufLength(), s->setDone ? 2 : 0);
-                                 EXPECT_EQ(s->text == nullptr, failed);
-                             });
-}
-
-TEST_F(Convert, AsUCS2GivesNullOnFailure) {
-    const QebString text(kText, true);
-    forEachAllocationFailure([] { return static_cast<QeUtf8ToUC *>(nullptr); },
-                             [&text](QeUtf8ToUC *&wide) { wide = text.asUCS2(); },
-                             [](QeUtf8ToUC *&wide, bool failed) {
-                                 EXPECT_EQ(wide == nullptr, failed);
-                                 if (wide) wide->release();
-                             });
-}
-
-TEST_F(Convert, FromUCS2KeepsTheStringWithoutItsBufferAndElseActsAsAssign) {
+TEST_F(Convert, LackOfMemoryIsReportedOnce) {
+    const char kText[] = "w\xE2\x82\xAC";
+    const Wide kWide = {'w', 0x20AC, 0};
+    // Each operation's failure must be reported once, and leave its object empty.
+    struct State { QebString from{"before"}; QeUtf8ToUC wide; QeUCToUtf8 narrow; int failures = 0; };
     int run = 0;
-    forEachAllocationFailure([&run] { return ++run, std::make_unique<QebString>("before"); },
-                             [](std::unique_ptr<QebString> &s) { s->fromUCS2(kWide.data()); },
-                             [&run](std::unique_ptr<QebString> &s, bool failed) {
-                                 if (!failed) {
-                                     EXPECT_STREQ(s->asCstr(), "w\xE2\x82\xAC");
-                                 } else if (run == 1) {
-                                     EXPECT_STREQ(s->asCstr(), "before");
-                                 } else {
-                                     EXPECT_TRUE(s->isNull());
-                                 }
-                             });
+    forEachAllocationFailure(
+        [&run] { return ++run, std::make_unique<State>(); },
+        [&](std::unique_ptr<State> &s) {
+            s->from.fromUCS2(kWide.data());
+            s->failures = !s->wide.set(kText) + !s->narrow.set(2);
+            s->failures += s->narrow.getUCBuffer() && !s->narrow.utf8String();
+            QeUtf8ToUC *wide = QebString(kText, true).asUCS2();
+            s->failures += !wide;
+            if (wide) wide->release();
+        },
+        [&](std::unique_ptr<State> &s, bool failed) {
+            // The conversion's block comes first: the old text stays; when assign's fails, null.
+            const std::string from = s->from.isNull() ? "<null>" : s->from.asCstr();
+            if (from != kText) {
+                EXPECT_EQ(from, run == 1 ? "before" : "<null>");
+                ++s->failures;
+            }
+            EXPECT_EQ(s->failures, failed ? 1 : 0);
+            EXPECT_EQ(s->wide.bufLength(), s->wide.ucString() ? 3 : 0);
+            EXPECT_EQ(s->narrow.bufLength(), s->narrow.getUCBuffer() ? 2 : 0);
+        });
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// QebReal as a value: null, reading text, the truncated flag, the normal
-// form, raw words, integers, doubles and three-way comparison.
+// QebReal as a value: conversions at their edges, the raw words, the
+// truncated flag, comparison with nulls, and what decimal_diff (which
+// checks reading text, the arithmetic and its flags against Python's
+// decimal module) does not reach.
 #include <qeb/qebreal.h>
 
 #include "real_test_support.h"
@@ -7,8 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <limits>
 #include <string>
 
@@ -16,166 +23,66 @@ namespace {
 
 using RealValue = PoolLeakCheck;
 
-const unsigned long long kCanonicalNaNHigh = 0x7C00000000000000;
+// 55 digits: reads as 1, rounded.
+const char kRoundedOne[] = "1.00000000000000000000000000000000000000000000000000001";
 
-TEST_F(RealValue, DefaultIsNullAndConvertsToFallbacks) {
-    QebReal x;
-    EXPECT_TRUE(x.isNull());
-    EXPECT_FALSE(x.truncated());
-    EXPECT_TRUE(x.asString().isNull());
-    bool failed = false;
-    EXPECT_EQ(x.asInt64(&failed), 0);
-    EXPECT_TRUE(failed);
-    failed = false;
-    EXPECT_EQ(x.asDouble(&failed), 0.0);
-    EXPECT_TRUE(failed);
-    EXPECT_EQ(x.rawWords()[2], kCanonicalNaNHigh);
+TEST_F(RealValue, IntegersConvertExactlyAndDoublesToTheShortestDecimal) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct { QebReal x; const char *raw; } cases[] = {
+        {QebReal(LLONG_MIN), "-9223372036854775808"}, {QebReal(LLONG_MAX), "9223372036854775807"},
+        {QebReal(-7), "-7"},           {QebReal(0.1), "0.1"},     {QebReal(5e-324), "5E-324"},
+        {QebReal(std::numeric_limits<double>::max()), "1.7976931348623157E+308"},
+        {QebReal(-0.0), "-0"},         {QebReal(-inf), "-Infinity"},
+        {QebReal(-std::numeric_limits<double>::quiet_NaN()), "NaN"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(rawText(c.x), c.raw);
 }
 
-TEST_F(RealValue, ConstructsExactlyFromIntegersAndShortestFromDoubles) {
-    EXPECT_EQ(text(QebReal(std::numeric_limits<long long>::min())), "-9223372036854775808");
-    EXPECT_EQ(text(QebReal(42)), "42");
-    EXPECT_EQ(text(QebReal(0.1)), "0.1");
-    EXPECT_EQ(text(QebReal(-1e30)), "-1000000000000000000000000000000");
-    EXPECT_EQ(text(QebReal(1e-300)), "1E-300");
-    EXPECT_TRUE(QebReal(std::nan("")).isNull());
-    EXPECT_EQ(text(QebReal(std::numeric_limits<double>::infinity())), "Infinity");
-    QebReal x;
-    x = 2.5;
-    EXPECT_EQ(text(x), "2.5");
-    EXPECT_EQ(text(x.assign(7LL)), "7");
-    EXPECT_EQ(text(x.assign(-7)), "-7");
-    EXPECT_EQ(text(x.assign(0.25)), "0.25");
-}
-
-TEST_F(RealValue, ReadingTextKeepsTheValueReduced) {
-    const struct {
-        const char *in, *out;
-    } cases[] = {
-        {"1.500", "1.5"},     {"100", "100"},          {"-0", "0"},         {"0.00", "0"},
-        {"-0.250", "-0.25"},  {"1e-6", "0.000001"},    {"1E-7", "1E-7"},    {"+.5", "0.5"},
-        {"12.34E+2", "1234"}, {"inf", "Infinity"},     {"-INFINITY", "-Infinity"},
-        {"abc", "null"},      {"1.2.3", "null"},       {" 1", "null"},      {"", "null"},
-        {"NaN", "null"},      {"sNaN", "null"},        {"1e", "null"},
+TEST_F(RealValue, AsInt64RoundsDownAndFailsBeyond64Bits) {
+    const struct { const char *in; long long out; bool failed; } cases[] = {
+        {"-2.7", -3, false},
+        {"9223372036854775807.5", LLONG_MAX, false}, {"9223372036854775808", 0, true},
+        {"-9223372036854775808", LLONG_MIN, false},  {"-9223372036854775808.5", 0, true},
+        {"922337203685477580E+1", 9223372036854775800, false},
+        {"1E+20", 0, true},                  // overflows while scaling by the exponent
+        {"99999999999999999999", 0, true},  // overflows while reading the digits
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(text(real(c.in)), c.out) << c.in;
-        EXPECT_FALSE(real(c.in).truncated()) << c.in;
+        bool failed = !c.failed;
+        EXPECT_EQ(unreduced(c.in).asInt64(&failed), c.out) << c.in;
+        EXPECT_EQ(failed, c.failed) << c.in;
     }
-    QebReal x;
-    x.assign("100");
-    // Stored without trailing zeros: coefficient 1, exponent 2.
-    EXPECT_EQ(x.rawWords()[0], 1u);
-    EXPECT_EQ(x.rawWords()[2], 0x2200D00000000000u);
-    EXPECT_TRUE(x.assign(static_cast<const char *>(nullptr)).isNull());
 }
 
-TEST_F(RealValue, ReadingMoreThan52DigitsRoundsAndSetsTruncated) {
-    QebReal x;
-    x.assign("123456789012345678901234567890123456789012345678901234567891");
-    EXPECT_TRUE(x.truncated());
-    EXPECT_EQ(text(x), "1.234567890123456789012345678901234567890123456789012E+59");
-    x.assign(5LL);
-    EXPECT_FALSE(x.truncated());
-    // Eight trailing zeros: exact.
-    x.assign("123456789012345678901234567890123456789012345678900000000000");
-    EXPECT_FALSE(x.truncated());
-    // Half to even at the 52nd digit.
-    EXPECT_EQ(text(real("12345678901234567890123456789012345678901234567890125")),
-              "1.234567890123456789012345678901234567890123456789012E+52");
-    EXPECT_EQ(text(real("12345678901234567890123456789012345678901234567890135")),
-              "1.234567890123456789012345678901234567890123456789014E+52");
-    // Beyond the exponent range: infinity or zero, inexact.
-    x.assign("1E+99999");
-    EXPECT_EQ(text(x), "Infinity");
-    EXPECT_TRUE(x.truncated());
-    x.assign("-1E-99999");
-    EXPECT_EQ(text(x), "0");
-    EXPECT_TRUE(x.truncated());
-    // A null read clears the flag too.
-    x.assign("1.000000000000000000000000000000000000000000000000000001");
-    EXPECT_TRUE(x.truncated());
-    x.assign("junk");
-    EXPECT_FALSE(x.truncated());
-}
-
-TEST_F(RealValue, FlagFollowsCopiesAndSurvivesSetNull) {
-    QebReal x = real("1.00000000000000000000000000000000000000000000000000001");
-    ASSERT_TRUE(x.truncated());
-    QebReal copy(x), assigned;
-    assigned = x;
-    EXPECT_TRUE(copy.truncated());
-    EXPECT_TRUE(assigned.truncated());
-    x.setNull();
-    EXPECT_TRUE(x.isNull());
-    EXPECT_TRUE(x.truncated());
-    x = 1.0;
-    EXPECT_FALSE(x.truncated());
-}
-
-TEST_F(RealValue, AsStringWritesTheNormalFormBack) {
-    const struct {
-        const char *words, *out;
-    } cases[] = {
-        {"1.50", "1.5"},
-        {"1E+2", "100"},
-        {"-0E+5", "0"},
-        {"0E-9", "0"},
-        {"0.0000010", "0.000001"},
-        {"1234.5E-10", "1.2345E-7"},
-        {"1E+51", "1000000000000000000000000000000000000000000000000000"},
-        // 10^52 needs 53 digits at exponent 0, so it keeps exponent 1.
-        {"1E+52", "1.000000000000000000000000000000000000000000000000000E+52"},
-        {"-Infinity", "-Infinity"},
+TEST_F(RealValue, AsDoubleIsCorrectlyRoundedAndSaturates) {
+    const struct { const char *in; double out; } cases[] = {
+        {"9007199254740993", 9007199254740992.0},  // halfway: to the even neighbour
+        {"9007199254740993.000000000000000000000000000000000001", 9007199254740994.0},
+        {"3E-324", 5e-324}, {"-1.7976931348623157E+308", -std::numeric_limits<double>::max()},
+        {"1E+400", std::numeric_limits<double>::infinity()}, {"-1E-400", -0.0},
     };
     for (const auto &c : cases) {
-        QebReal x = unreduced(c.words);
-        EXPECT_EQ(std::string(x.asString().asCstr()), c.out) << c.words;
-        unsigned long long afterwards[3];
-        std::memcpy(afterwards, x.rawWords(), sizeof afterwards);
-        QebReal again;
-        again.assign(c.out);
-        unsigned long long normal[3];
-        again.asFD(&normal);
-        EXPECT_EQ(std::memcmp(afterwards, normal, sizeof normal), 0) << c.words;
+        bool failed = true;
+        const double d = real(c.in).asDouble(&failed);
+        EXPECT_EQ(d, c.out) << c.in;
+        EXPECT_EQ(std::signbit(d), std::signbit(c.out)) << c.in;
+        EXPECT_FALSE(failed) << c.in;
     }
 }
 
-TEST_F(RealValue, RawWordsRoundTripAndNaNsBecomeTheCanonicalNull) {
-    QebReal x = real("2.50");
-    unsigned long long words[3];
-    x.asFD(&words);
-    // 25 with exponent -1: biased exponent 0x18031.
-    EXPECT_EQ(words[2], 0x2200C40000000000u);
-    EXPECT_EQ(words[1], 0u);
-    EXPECT_EQ(words[0], 0x25u);
-    QebReal back;
-    back.assign(&words);
-    EXPECT_EQ(back.compare(x), 0);
-
-    for (const char *source : {"-NaN", "NaN123", "sNaN9"}) {
-        unsigned long long nan[3];
-        QebReal n;
-        n.assign(source);
-        std::memcpy(nan, n.rawWords(), sizeof nan);
-        nan[0] |= 0x55;  // a payload, whatever the reduction left
-        QebReal y = real("5");
-        y.assign(&nan);
-        EXPECT_TRUE(y.isNull()) << source;
-        EXPECT_EQ(y.rawWords()[2], kCanonicalNaNHigh) << source;
-        EXPECT_EQ(y.rawWords()[0] | y.rawWords()[1], 0u) << source;
-    }
-    QebReal y = real("5");
-    EXPECT_TRUE(y.assign(static_cast<const unsigned long long(*)[3]>(nullptr)).isNull());
+TEST_F(RealValue, DoublesIgnoreTheLocale) {
+    if (!useCommaDecimalLocale()) GTEST_SKIP() << "no locale with a decimal comma";
+    EXPECT_EQ(rawText(QebReal(1.25)), "1.25");
+    EXPECT_EQ(real("1.25").asDouble(), 1.25);
+    std::setlocale(LC_ALL, "C");
 }
 
 TEST_F(RealValue, RandomValuesRoundTripThroughWords) {
     unsigned long long state = 12345;
     const auto next = [&] { return state = state * 6364136223846793005ULL + 1442695040888963407ULL; };
     for (int i = 0; i < 1000; ++i) {
-        const std::string number = std::to_string(next() % 1000000007) +
-                                   std::to_string(next()) + "E" +
-                                   std::to_string(static_cast<long long>(next() % 2000) - 1000);
+        const std::string number = std::to_string(next() % 1000000007) + std::to_string(next()) +
+                                   "E" + std::to_string(static_cast<long long>(next() % 2000) - 1000);
         QebReal x = real(number.c_str());
         unsigned long long words[3];
         x.asFD(&words);
@@ -186,60 +93,120 @@ TEST_F(RealValue, RandomValuesRoundTripThroughWords) {
     }
 }
 
-TEST_F(RealValue, AsInt64RoundsDownAndFailsOutsideTheRange) {
-    const struct {
-        const char *in;
-        long long out;
-        bool failed;
-    } cases[] = {
-        {"2.7", 2, false},
-        {"-2.7", -3, false},
-        {"-0.5", -1, false},
-        {"9223372036854775807", std::numeric_limits<long long>::max(), false},
-        {"-9223372036854775808", std::numeric_limits<long long>::min(), false},
-        {"9223372036854775808", 0, true},
-        {"1E+19", 0, true},
-        {"Infinity", 0, true},
-        {"NaN", 0, true},
+TEST_F(RealValue, NullsMadeFromWordsPointersOrNothingAreCanonical) {
+    const auto canonical = [](const QebReal &x) {
+        return x.rawWords()[0] == 0 && x.rawWords()[1] == 0 && x.rawWords()[2] == 0x7C00000000000000;
     };
-    for (const auto &c : cases) {
-        bool failed = !c.failed;
-        EXPECT_EQ(real(c.in).asInt64(&failed), c.out) << c.in;
-        EXPECT_EQ(failed, c.failed) << c.in;
-        EXPECT_EQ(real(c.in).asInt64(), c.out) << c.in;
+    // Sign, signalling bit, ignored exponent bits and payloads.
+    const unsigned long long nans[][3] = {{0x55, 0, 0xFC00000000000000}, {7, 9, 0x7E03FC0000000000}};
+    for (const auto &words : nans) EXPECT_TRUE(canonical(real("5").assign(&words)));
+    EXPECT_TRUE(canonical(real("5").assign(static_cast<const unsigned long long(*)[3]>(nullptr))));
+    EXPECT_TRUE(canonical(real("5").assign(static_cast<const char *>(nullptr))));
+    EXPECT_TRUE(canonical(QebReal()));
+    QebReal x = real("-5");
+    x.setNull();
+    EXPECT_TRUE(canonical(x));
+}
+
+// What each operation does to the truncated flag of the object it is
+// called on, starting from a clear flag and from a set one.
+TEST_F(RealValue, TruncatedFlagRules) {
+    enum Effect { kClears, kSets, kKeeps };
+    const unsigned long long words[3] = {1, 0, 0x2200C80000000000};
+    const QE_SQL_NUMERIC_STRUCT numeric = {1, 0, 1, {1}};
+    const struct { std::function<void(QebReal &)> operation; Effect effect; } cases[] = {
+        {[](QebReal &x) { x.assign(kRoundedOne); }, kSets},
+        {[](QebReal &x) { x.assign("junk"); }, kClears},
+        {[](QebReal &x) { x.assign(5LL); }, kClears},
+        {[](QebReal &x) { x = 0.5; }, kClears},
+        {[&](QebReal &x) { x.assign(&words); }, kClears},
+        {[&](QebReal &x) { x.assign(&numeric); }, kClears},
+        {[](QebReal &x) { x = QebReal(x); }, kKeeps},
+        {[](QebReal &x) { x.setNull(); }, kKeeps},
+        {[](QebReal &x) { x.asString(); x.asString(3); x.asFD(nullptr); }, kKeeps},
+        // Arithmetic marks its left operand only, and compound assignment
+        // leaves the flag clear.
+        {[](QebReal &x) { x.add(real("1")); }, kClears},
+        {[](QebReal &x) { x.add(QebReal()); }, kClears},
+        {[](QebReal &x) { x / real("3"); }, kSets},
+        {[](QebReal &x) { real("1").divide(x); }, kKeeps},
+        {[](QebReal &x) { x /= real("3"); }, kClears},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        for (const bool before : {false, true}) {
+            QebReal x = real(before ? kRoundedOne : "1");
+            cases[i].operation(x);
+            const Effect effect = cases[i].effect;
+            EXPECT_EQ(x.truncated(), effect == kSets || (effect == kKeeps && before))
+                << "case " << i << (before ? ", flag set before" : "");
+        }
     }
 }
 
-TEST_F(RealValue, AsDoubleIsTheNearestDouble) {
-    bool failed = true;
-    EXPECT_EQ(real("0.1").asDouble(&failed), 0.1);
-    EXPECT_FALSE(failed);
-    EXPECT_EQ(real("0.3").asDouble(), 0.3);
-    EXPECT_EQ(real("-123.456").asDouble(), -123.456);
-    EXPECT_EQ(real("1E+400").asDouble(&failed), std::numeric_limits<double>::infinity());
-    EXPECT_FALSE(failed);
-    EXPECT_EQ(real("1E-400").asDouble(&failed), 0.0);
-    EXPECT_FALSE(failed);
+TEST_F(RealValue, OnlyAnInexactSquareRootFlagsItsResult) {
+    QebReal one = real("1");
+    EXPECT_FALSE(one.divide(real("3")).truncated());
+    EXPECT_FALSE((one /= real("3")).truncated());
+    EXPECT_TRUE(real("2").sqrt().truncated());
+    EXPECT_FALSE(real("4").sqrt().truncated());
 }
 
-TEST_F(RealValue, CompareByValueWithNullsAboveUnlessNegative) {
-    QebReal x = real("1.5");
-    EXPECT_EQ(unreduced("1.50").compare(x), 0);
-    EXPECT_EQ(real("1.49").compare(x), -1);
-    EXPECT_EQ(x.compare(real("1.49")), 1);
-    EXPECT_EQ(real("-0").compare(real("0E+7")), 0);
-    const QebReal null, minusNull = real("-NaN");
-    EXPECT_EQ(null.compare(x), 1);
-    EXPECT_EQ(x.compare(null), 1);
-    EXPECT_EQ(null.compare(null), 1);
-    EXPECT_EQ(minusNull.compare(x), -1);
-    EXPECT_EQ(minusNull.compare(null), -1);
-    EXPECT_EQ(null.compare(minusNull), 1);
-    EXPECT_TRUE(real("1") < real("2"));
-    EXPECT_FALSE(real("2") < real("1"));
-    EXPECT_FALSE(null < x);
-    EXPECT_FALSE(x < null);
-    EXPECT_TRUE(minusNull < x);
+// The six operators agree with compare(); with a double on the right too.
+template <class Right>
+void expectOrder(QebReal left, const Right &right, int order) {
+    const QebReal &constLeft = left;
+    EXPECT_EQ(left == right, order == 0);
+    EXPECT_EQ(left != right, order != 0);
+    EXPECT_EQ(left < right, order < 0);
+    EXPECT_EQ(constLeft < right, order < 0);
+    EXPECT_EQ(left <= right, order <= 0);
+    EXPECT_EQ(left > right, order > 0);
+    EXPECT_EQ(left >= right, order >= 0);
+}
+
+TEST_F(RealValue, NullsOrderAboveUnlessTheLeftOrOnlyOneIsMinusNaN) {
+    const struct { const char *left, *right; int order; } cases[] = {
+        {"1", "2", -1},      {"2", "1.5", 1},      {"1.5", "1.5", 0},   {"NaN", "1", 1},
+        {"1", "NaN", 1},     {"NaN", "NaN", 1},    {"-NaN", "1", -1},   {"1", "-NaN", -1},
+        {"-NaN", "NaN", -1}, {"NaN", "-NaN", 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.left) + " against " + c.right);
+        EXPECT_EQ(real(c.left).compare(real(c.right)), c.order);
+        expectOrder(real(c.left), real(c.right), c.order);
+        // A double NaN makes the plain null.
+        if (std::strcmp(c.right, "-NaN") != 0)
+            expectOrder(real(c.left), std::strtod(c.right, nullptr), c.order);
+    }
+}
+
+TEST_F(RealValue, OperatorsReachTheirOperations) {
+    QebReal a = real("6");
+    const QebReal b = real("4");
+    // Evaluated in order: the compound ones each start from the value the
+    // one before left.
+    const struct { QebReal result; const char *text; } cases[] = {
+        {a + b, "10"},     {a - b, "2"},      {a * b, "24"},     {a / b, "1.5"},
+        {a + 0.1, "6.1"},  {a - 0.5, "5.5"},  {a * 0.5, "3"},    {a / 0.5, "12"},
+        {a += b, "10"},    {a -= b, "6"},     {a *= b, "24"},    {a /= b, "6"},
+        {a += 0.1, "6.1"}, {a -= 0.1, "6"},   {a *= 0.5, "3"},   {a /= 0.5, "6"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(text(c.result), c.text);
+    EXPECT_EQ(text(a), "6");
+}
+
+TEST_F(RealValue, NegativeAbsoluteAndExtremeRounding) {
+    const struct { const char *in, *negative, *absolute; } cases[] = {
+        {"-2.5", "2.5", "2.5"}, {"2.5", "-2.5", "2.5"}, {"-Infinity", "Infinity", "Infinity"},
+        {"NaN", "null", "null"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(text(real(c.in).negative()), c.negative) << c.in;
+        EXPECT_EQ(text(real(c.in).absolute()), c.absolute) << c.in;
+    }
+    // Places far beyond the format round to nothing that 52 digits hold.
+    EXPECT_TRUE(real("123.456").round(INT_MAX).isNull());
+    EXPECT_TRUE(real("123.456").round(INT_MIN).isNull());
 }
 
 }  // namespace

@@ -16,3 +16,9 @@ bool useUtf8Locale(const char *language) {
 }
 
 bool useCommaDecimalLocale() { return useUtf8Locale("de_DE"); }
+
+std::string textOf(const QebString &s) { return s.isNull() ? "<null>" : s.asCstr(); }
+
+std::string textAndLength(const QebString &s) {
+    return s.isNull() ? "<null>" : std::string(s.asCstr()) + "/" + std::to_string(s.length());
+}

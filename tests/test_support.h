@@ -10,6 +10,10 @@
 
 #include <string>
 
+// A string's text, "<null>" for a null one; and the same with "/length".
+std::string textOf(const QebString &s);
+std::string textAndLength(const QebString &s);
+
 // Reads the private state of a string.
 class QebStringTestAccess {
 public:
