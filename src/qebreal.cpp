@@ -70,9 +70,11 @@ struct QebRealImpl {
         const decSext a = load(left), b = load(right);
         decSext r;
         operation(&r, &a, &b, &ctx);
-        if (decContextTestStatus(&ctx, DEC_Inexact))
+        // The status word is read directly: this is the hot path of every
+        // basic operation.
+        if (ctx.status & DEC_Inexact)
             left.mFlags |= QebReal::kTruncated;
-        else if (decContextTestStatus(&ctx, kFailures))
+        else if (ctx.status & kFailures)
             report(failed, true);
         return make(r);
     }
