@@ -2,17 +2,26 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+#include <unistd.h>
 
 bool useUtf8Locale(const char *language) {
     const std::string name = std::string(language) + ".UTF-8";
     if (std::setlocale(LC_ALL, name.c_str())) return true;
-    const std::string dir = ::testing::TempDir() + "qeb-locales";
+    // A folder of this process's own: tests running side by side must not
+    // read a locale another one is still writing.
+    const std::string dir = ::testing::TempDir() + "qeb-locales-" + std::to_string(getpid());
     const std::string command = "mkdir -p '" + dir + "' && localedef -i " + language +
                                 " -f UTF-8 '" + dir + "/" + name + "' >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) return false;
+    const bool built = std::system(command.c_str()) == 0;
     setenv("LOCPATH", dir.c_str(), 1);
-    return std::setlocale(LC_ALL, name.c_str()) != nullptr;
+    const bool loaded = built && std::setlocale(LC_ALL, name.c_str()) != nullptr;
+    // Once loaded the locale stays mapped; the files are not needed.
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    return loaded;
 }
 
 bool useCommaDecimalLocale() { return useUtf8Locale("de_DE"); }
