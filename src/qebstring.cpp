@@ -282,19 +282,25 @@ QebString &QebString::append(const QebString &other, bool *failed) {
     return *this;
 }
 
-QebString &QebString::append(const char *text, int chars, bool *failed) {
+// Appends (text, chars, bytes): a borrowed string is copied first, a null one
+// takes the text as its own. A null text appends nothing.
+QebString &QebString::appendText(const char *text, int chars, int bytes, bool *failed) {
     bool ok = true;
     if (!text) {
         // Nothing to append.
     } else if (mStatic && !convertStatic()) {
         ok = false;
     } else if (!mString) {
-        ok = doAssign(text, chars, -1);
+        ok = doAssign(text, chars, bytes);
     } else if (chars != 0) {
-        ok = doAppend(text, chars, -1);
+        ok = doAppend(text, chars, bytes);
     }
     if (failed) *failed = !ok;
     return *this;
+}
+
+QebString &QebString::append(const char *text, int chars, bool *failed) {
+    return appendText(text, chars, -1, failed);
 }
 
 // The common case of appending to an unshared text with room to spare,
@@ -323,24 +329,14 @@ bool QebString::appendUnshared(const char *text) {
 }
 
 QebString &QebString::append(const char *text, bool *failed) {
-    if (text && appendUnshared(text)) {
+    if (!text) return appendText(text, 0, 0, failed);
+    if (appendUnshared(text)) {
         if (failed) *failed = false;
         return *this;
     }
-    if (!text) return append(text, 0, failed);
     // Counting with the end known settles the bytes in the same walk.
     const size_t bytes = std::strlen(text);
-    const int chars = ks_uchar_tell(text, text + bytes);
-    bool ok = true;
-    if (mStatic && !convertStatic()) {
-        ok = false;
-    } else if (!mString) {
-        ok = doAssign(text, chars, int(bytes));
-    } else if (chars != 0) {
-        ok = doAppend(text, chars, int(bytes));
-    }
-    if (failed) *failed = !ok;
-    return *this;
+    return appendText(text, ks_uchar_tell(text, text + bytes), int(bytes), failed);
 }
 
 // ---- comparison --------------------------------------------------------------

@@ -129,6 +129,7 @@ private:
     static void releaseString(InternalString *record);
     static void freeString(InternalString *record);
     bool appendUnshared(const char *text);
+    QebString &appendText(const char *text, int chars, int bytes, bool *failed);
     void replaceString(InternalString *record);
     bool doAssign(const char *text, int chars, int bytes);
     bool doAppend(const char *text, int chars, int bytes);

@@ -3,9 +3,7 @@
 
 #include <qeb/qebdatavar.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -95,11 +93,8 @@ int runDetect(int argc, char **argv) {
         }
     }
 
-    FILE *in = stdin;
-    if (path && std::strcmp(path, "-") != 0) {
-        in = std::fopen(path, "rb");
-        if (!in) return failure(("cannot open " + std::string(path)).c_str(), std::strerror(errno));
-    }
+    FILE *in = openInput(path);
+    if (!in) return 1;
     std::vector<Column> columns;
     std::vector<std::string> fields;
     std::string line;
@@ -134,9 +129,7 @@ int runDetect(int argc, char **argv) {
             column.fields.push_back(fields[i]);
         }
     }
-    const bool readError = std::ferror(in) != 0;
-    if (in != stdin) std::fclose(in);
-    if (readError) return failure("cannot read the input");
+    if (!closeInput(in)) return 1;
     if (!ok) return failure(("line " + std::to_string(lineNumber) + ": unbalanced quotes").c_str());
     report(columns);
     return 0;

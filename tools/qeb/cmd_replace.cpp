@@ -31,11 +31,8 @@ int runReplace(int argc, char **argv) {
     const QebString from(argv[1], true), to(argv[2], true);
     if (from.length() == 0) return usageError("replace", "FROM must not be empty");
 
-    FILE *in = stdin;
-    if (argc == 4 && std::strcmp(argv[3], "-") != 0) {
-        in = std::fopen(argv[3], "rb");
-        if (!in) return failure(("cannot open " + std::string(argv[3])).c_str(), std::strerror(errno));
-    }
+    FILE *in = openInput(argc == 4 ? argv[3] : nullptr);
+    if (!in) return 1;
     std::string line;
     bool ok = true;
     for (int c; ok && (c = std::getc(in)) != EOF;) {
@@ -45,10 +42,8 @@ int runReplace(int argc, char **argv) {
             line.clear();
         }
     }
-    const bool readError = std::ferror(in) != 0;
     if (ok && !line.empty()) ok = replaceLine(line, from, to, stdout);
-    if (in != stdin) std::fclose(in);
-    if (readError) return failure("cannot read the input");
+    if (!closeInput(in)) return 1;
     if (!ok) return failure("out of memory");
     if (std::fflush(stdout) != 0) return failure("cannot write the output", std::strerror(errno));
     return 0;

@@ -3,6 +3,8 @@
 #ifndef QEB_TOOL_COMMANDS_H
 #define QEB_TOOL_COMMANDS_H
 
+#include <cstdio>
+
 struct Command {
     const char *name;
     const char *arguments;
@@ -17,6 +19,13 @@ int runDetect(int argc, char **argv);
 
 // Prints "qeb NAME: message" and the subcommand's usage; returns 2.
 int usageError(const char *name, const char *message);
+// Opens FILE for reading, or standard input for no path or "-"; null, with
+// the failure reported, when it cannot be opened.
+FILE *openInput(const char *path);
+// Closes what openInput gave; false, with the failure reported, when reading
+// it failed.
+bool closeInput(FILE *in);
+
 // Prints "qeb: message" (with the system's reason when given); returns 1.
 int failure(const char *message, const char *reason = nullptr);
 

@@ -1,8 +1,10 @@
 // qeb: command-line front end to the qeb library.
 #include "commands.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -43,6 +45,20 @@ int failure(const char *message, const char *reason) {
     else
         std::fprintf(stderr, "qeb: %s\n", message);
     return 1;
+}
+
+FILE *openInput(const char *path) {
+    if (!path || std::strcmp(path, "-") == 0) return stdin;
+    FILE *in = std::fopen(path, "rb");
+    if (!in) failure(("cannot open " + std::string(path)).c_str(), std::strerror(errno));
+    return in;
+}
+
+bool closeInput(FILE *in) {
+    const bool readError = std::ferror(in) != 0;
+    if (in != stdin) std::fclose(in);
+    if (readError) failure("cannot read the input");
+    return !readError;
 }
 
 int main(int argc, char **argv) {
