@@ -19,6 +19,9 @@ diff -u "$work/expected" "$work/out"
 printf 'a;"b;c"\r\n1;2\n3\n' | "$qeb" detect --delimiter ';' >"$work/out"
 grep -q '^1  *String  *0  1  *a$' "$work/out"
 grep -q '^2  *String  *1  2  *b;c$' "$work/out"
+# Blank lines are skipped, also before the header.
+printf '\nn\n\n7\n' | "$qeb" detect --header >"$work/out"
+grep -q '^n  *Integer  *0  7  *7$' "$work/out"
 # The date order in force reads what month-day-year detection cannot.
 printf '25/12/2024\n01/02/2023\n' | "$qeb" detect --date-order DMY >"$work/out"
 grep -q '^1  *Date  *0  2023-02-01 00:00:00  *2024-12-25 00:00:00$' "$work/out"

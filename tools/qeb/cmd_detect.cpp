@@ -115,8 +115,9 @@ int runDetect(int argc, char **argv) {
                 columns.back().empty = earlierRows;
             }
         }
-        if (header && lineNumber == 1) {
+        if (header) {  // the first line that is not blank
             for (size_t i = 0; i < fields.size(); ++i) columns[i].name = fields[i];
+            header = false;
             continue;
         }
         for (size_t i = 0; i < columns.size(); ++i) {
