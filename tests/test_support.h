@@ -54,6 +54,24 @@ void forEachAllocationFailure(Prepare prepare, Act act, Check check) {
     ADD_FAILURE() << "the operation never ran without a failure";
 }
 
+// A folder of the test's own under the system's temporary directory, removed
+// with everything in it when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::string &path() const { return mPath; }
+    // path() + "/" + name.
+    std::string operator/(const std::string &name) const { return mPath + "/" + name; }
+
+private:
+    std::string mPath;
+};
+
+// Writes or reads a whole file as bytes.
+void writeFile(const std::string &path, const std::string &bytes);
+std::string readFile(const std::string &path);
+
 // Switches the C locale to language's UTF-8 form (e.g. "ja_JP"), building
 // it with localedef when the system lacks it; false when it cannot be had.
 bool useUtf8Locale(const char *language);

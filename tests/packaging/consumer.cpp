@@ -5,10 +5,12 @@
 #include <qeb/qebdate.h>
 #include <qeb/qebformat.h>
 #include <qeb/qebmempool.h>
+#include <qeb/qebmessage.h>
 #include <qeb/qebparse.h>
 #include <qeb/qebreal.h>
 #include <qeb/qebsingleton.h>
 #include <qeb/qebstring.h>
+#include <qeb/qebtxtfile.h>
 #include <qeb/qebtype.h>
 
 #include <cstdio>

@@ -1,0 +1,389 @@
+#include "ks_fio_codec.h"
+
+#include "ks_uchar.h"
+
+#include <stdint.h>
+#include <string.h>
+
+#include <unicode/ucnv.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
+namespace ks_fio_codec {
+namespace {
+
+const uint64_t kHighBits = 0x8080808080808080ULL;
+
+// Sixteen bytes at a time, in the compiler's portable vectors (SSE2 on
+// x86-64, NEON on ARM). A comparison gives 0xFF in each matching lane.
+typedef uint8_t Block __attribute__((vector_size(16)));
+
+inline Block loadBlock(const char *p) {
+    Block block;
+    memcpy(&block, p, sizeof block);
+    return block;
+}
+
+inline Block splat(uint8_t byte) { return Block{} + byte; }
+
+inline bool anyLane(Block mask) {
+    uint64_t words[2];
+    memcpy(words, &mask, sizeof words);
+    return (words[0] | words[1]) != 0;
+}
+
+// The index of the first lane set in a mask that has one.
+inline size_t firstLane(Block mask) {
+    uint64_t words[2];
+    memcpy(words, &mask, sizeof words);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return words[0] ? (size_t)__builtin_ctzll(words[0]) / 8 : 8 + (size_t)__builtin_ctzll(words[1]) / 8;
+#else
+    return words[0] ? (size_t)__builtin_clzll(words[0]) / 8 : 8 + (size_t)__builtin_clzll(words[1]) / 8;
+#endif
+}
+
+// The sum of the 16 lanes, each at most 15.
+inline size_t laneSum(Block counts) {
+    uint64_t words[2];
+    memcpy(words, &counts, sizeof words);
+    const uint64_t pairs = (words[0] & 0x0F0F0F0F0F0F0F0FULL) + (words[1] & 0x0F0F0F0F0F0F0F0FULL);
+    return (size_t)((pairs * 0x0101010101010101ULL) >> 56);
+}
+
+
+// Code points of Windows-1252's bytes 0x80 to 0x9F, from ICU's converter
+// (the rest of the upper half is Latin-1); all zero when ICU has no such
+// converter.
+struct Windows1252 {
+    UChar32 upper[32] = {};
+    bool available = false;
+
+    Windows1252() {
+        UErrorCode status = U_ZERO_ERROR;
+        UConverter *converter = ucnv_open("windows-1252", &status);
+        if (U_FAILURE(status)) return;
+        ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+        available = U_SUCCESS(status);
+        for (int i = 0; i < 32 && available; ++i) {
+            const char byte = (char)(0x80 + i);
+            UChar unit = 0;
+            ucnv_reset(converter);
+            ucnv_toUChars(converter, &unit, 1, &byte, 1, &status);
+            available = U_SUCCESS(status) && unit != 0;
+            upper[i] = unit;
+        }
+        ucnv_close(converter);
+    }
+};
+
+const Windows1252 &windows1252() {
+    static const Windows1252 table;
+    return table;
+}
+
+UChar32 fromSingleByte(int encoding, uint8_t byte) {
+    if (encoding == KS_UCHAR_ENC_WINDOWS1252 && byte >= 0x80 && byte < 0xA0) return windows1252().upper[byte - 0x80];
+    return byte;
+}
+
+// The byte for code point c, or -1 when the encoding lacks it.
+int toSingleByte(int encoding, UChar32 c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
+    if (encoding == KS_UCHAR_ENC_ISO8859_1) return c <= 0xFF ? c : -1;
+    const UChar32 *upper = windows1252().upper;
+    for (int i = 0; i < 32; ++i) {
+        if (upper[i] == c) return 0x80 + i;
+    }
+    return -1;
+}
+
+// The UTF-8 sequence starting at s, with avail bytes left: its length, 0 when
+// it is cut short by the end of the input, -1 when it is ill-formed.
+int utf8SequenceLength(const uint8_t *s, size_t avail) {
+    const uint8_t lead = s[0];
+    int length;
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+    else return -1;
+    if (avail >= 2) {
+        const bool secondValid = length == 3   ? U8_IS_VALID_LEAD3_AND_T1(lead, s[1])
+                                 : length == 4 ? U8_IS_VALID_LEAD4_AND_T1(lead, s[1])
+                                               : U8_IS_TRAIL(s[1]);
+        if (!secondValid) return -1;
+    }
+    for (size_t i = 2; i < (size_t)length && i < avail; ++i) {
+        if (!U8_IS_TRAIL(s[i])) return -1;
+    }
+    return avail < (size_t)length ? 0 : length;
+}
+
+bool eightAscii(const uint8_t *s) {
+    uint64_t word;
+    memcpy(&word, s, 8);
+    return (word & kHighBits) == 0;
+}
+
+// Appends code point c as UTF-8 at d.
+inline size_t putUtf8(char *d, UChar32 c) {
+    int32_t i = 0;
+    U8_APPEND_UNSAFE(reinterpret_cast<uint8_t *>(d), i, c);
+    return (size_t)i;
+}
+
+inline void putUnit(char *d, unsigned unit, bool bigEndian) {
+    d[bigEndian ? 0 : 1] = (char)(unit >> 8);
+    d[bigEndian ? 1 : 0] = (char)(unit & 0xFF);
+}
+
+Piece decodeUtf16(bool bigEndian, const uint8_t *in, size_t size, bool final, char *out, size_t room) {
+    Piece piece = {0, 0, false};
+    size_t i = 0, o = 0;
+    while (i + 2 <= size) {
+        // Four ASCII units at once: every high byte zero and no low byte above 0x7F.
+        if (i + 8 <= size && o + 4 <= room) {
+            uint64_t word;
+            memcpy(&word, in + i, 8);
+            const uint64_t mask = bigEndian ? 0x80FF80FF80FF80FFULL : 0xFF80FF80FF80FF80ULL;
+            if ((word & mask) == 0) {
+                for (int k = 0; k < 4; ++k) out[o + k] = (char)in[i + 2 * k + (bigEndian ? 1 : 0)];
+                i += 8;
+                o += 4;
+                continue;
+            }
+        }
+        const unsigned unit = bigEndian ? (in[i] << 8 | in[i + 1]) : (in[i + 1] << 8 | in[i]);
+        UChar32 c = (UChar32)unit;
+        size_t units = 1;
+        if (U16_IS_SURROGATE(unit)) {
+            if (!U16_IS_SURROGATE_LEAD(unit)) {
+                piece.invalid = true;
+                break;
+            }
+            if (i + 4 > size) {
+                piece.invalid = final;
+                break;
+            }
+            const unsigned trail = bigEndian ? (in[i + 2] << 8 | in[i + 3]) : (in[i + 3] << 8 | in[i + 2]);
+            if (!U16_IS_TRAIL(trail)) {
+                piece.invalid = true;
+                break;
+            }
+            c = U16_GET_SUPPLEMENTARY(unit, trail);
+            units = 2;
+        }
+        if (room - o < (size_t)U8_LENGTH(c)) break;
+        o += putUtf8(out + o, c);
+        i += 2 * units;
+    }
+    if (final && i < size && i + 2 > size) piece.invalid = true;  // a lone byte at the end
+    piece.consumed = i;
+    piece.produced = o;
+    return piece;
+}
+
+Piece decodeSingleByte(int encoding, const uint8_t *in, size_t size, char *out, size_t room) {
+    Piece piece = {0, 0, false};
+    size_t i = 0, o = 0;
+    while (i < size) {
+        if (i + 8 <= size && o + 8 <= room && eightAscii(in + i)) {
+            memcpy(out + o, in + i, 8);
+            i += 8;
+            o += 8;
+            continue;
+        }
+        const UChar32 c = fromSingleByte(encoding, in[i]);
+        if (room - o < (size_t)U8_LENGTH(c)) break;
+        o += putUtf8(out + o, c);
+        ++i;
+    }
+    piece.consumed = i;
+    piece.produced = o;
+    return piece;
+}
+
+// The next character of valid UTF-8 at s + *i.
+inline UChar32 nextCharacter(const uint8_t *s, size_t *i) {
+    UChar32 c;
+    U8_NEXT_UNSAFE(s, *i, c);
+    return c;
+}
+
+// The longest prefix of valid UTF-8 [s, s + size) that ends at a character
+// boundary and has at most room bytes.
+size_t wholePrefix(const uint8_t *s, size_t size, size_t room) {
+    if (size <= room) return size;
+    while (room > 0 && U8_IS_TRAIL(s[room])) --room;
+    return room;
+}
+
+// UTF-8 to UTF-8: runs between line ends are copied whole.
+Piece copyUtf8(const char *text, size_t size, bool crlf, char *out, size_t room) {
+    const uint8_t *s = reinterpret_cast<const uint8_t *>(text);
+    Piece piece = {0, 0, false};
+    size_t i = 0, o = 0;
+    while (i < size) {
+        const void *newline = crlf ? memchr(text + i, '\n', size - i) : nullptr;
+        const size_t run = newline ? (size_t)(static_cast<const char *>(newline) - (text + i)) : size - i;
+        const size_t taken = wholePrefix(s + i, run, room - o);
+        memcpy(out + o, text + i, taken);
+        i += taken;
+        o += taken;
+        if (taken < run || !newline) break;
+        if (room - o < 2) break;
+        out[o++] = '\r';
+        out[o++] = '\n';
+        ++i;
+    }
+    piece.consumed = i;
+    piece.produced = o;
+    return piece;
+}
+
+}  // namespace
+
+bool isSupported(int encoding) {
+    switch (encoding) {
+    case KS_UCHAR_ENC_UTF8:
+    case KS_UCHAR_ENC_ISO8859_1:
+    case KS_UCHAR_ENC_UTF16LE:
+    case KS_UCHAR_ENC_UTF16BE: return true;
+    case KS_UCHAR_ENC_WINDOWS1252: return windows1252().available;
+    }
+    return false;
+}
+
+Piece checkUtf8(const char *text, size_t size, bool final) {
+    const uint8_t *in = reinterpret_cast<const uint8_t *>(text);
+    Piece piece = {0, 0, false};
+    size_t i = 0;
+    while (i < size) {
+        // ASCII is skipped a block at a time, straight to the next other byte.
+        if (i + 16 <= size) {
+            const Block high = loadBlock(text + i) & splat(0x80);
+            if (!anyLane(high)) {
+                i += 16;
+                continue;
+            }
+            i += firstLane(high);
+        } else if (in[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const int length = utf8SequenceLength(in + i, size - i);
+        if (length <= 0) {
+            piece.invalid = length < 0 || final;
+            break;
+        }
+        i += (size_t)length;
+    }
+    piece.consumed = i;
+    return piece;
+}
+
+Piece decode(int encoding, const char *in, size_t size, bool final, char *out, size_t room) {
+    const uint8_t *bytes = reinterpret_cast<const uint8_t *>(in);
+    if (encoding == KS_UCHAR_ENC_UTF16LE || encoding == KS_UCHAR_ENC_UTF16BE)
+        return decodeUtf16(encoding == KS_UCHAR_ENC_UTF16BE, bytes, size, final, out, room);
+    return decodeSingleByte(encoding, bytes, size, out, room);
+}
+
+bool canEncode(int encoding, const char *text, size_t size) {
+    if (checkUtf8(text, size, true).consumed != size) return false;
+    if (encoding == KS_UCHAR_ENC_UTF8 || encoding == KS_UCHAR_ENC_UTF16LE || encoding == KS_UCHAR_ENC_UTF16BE)
+        return true;
+    const uint8_t *s = reinterpret_cast<const uint8_t *>(text);
+    for (size_t i = 0; i < size;) {
+        if (toSingleByte(encoding, nextCharacter(s, &i)) < 0) return false;
+    }
+    return true;
+}
+
+Piece encode(int encoding, const char *text, size_t size, bool crlf, char *out, size_t room) {
+    if (encoding == KS_UCHAR_ENC_UTF8) return copyUtf8(text, size, crlf, out, room);
+    const uint8_t *s = reinterpret_cast<const uint8_t *>(text);
+    const bool utf16 = encoding == KS_UCHAR_ENC_UTF16LE || encoding == KS_UCHAR_ENC_UTF16BE;
+    const bool bigEndian = encoding == KS_UCHAR_ENC_UTF16BE;
+    Piece piece = {0, 0, false};
+    size_t i = 0, o = 0;
+    while (i < size) {
+        if (s[i] == '\n' && crlf) {
+            const size_t need = utf16 ? 4 : 2;
+            if (room - o < need) break;
+            if (utf16) {
+                putUnit(out + o, '\r', bigEndian);
+                putUnit(out + o + 2, '\n', bigEndian);
+            } else {
+                out[o] = '\r';
+                out[o + 1] = '\n';
+            }
+            o += need;
+            ++i;
+            continue;
+        }
+        size_t next = i;
+        const UChar32 c = nextCharacter(s, &next);
+        size_t need;
+        if (utf16) {
+            need = (size_t)U16_LENGTH(c) * 2;
+            if (room - o < need) break;
+            if (need == 2) {
+                putUnit(out + o, (unsigned)c, bigEndian);
+            } else {
+                putUnit(out + o, U16_LEAD(c), bigEndian);
+                putUnit(out + o + 2, U16_TRAIL(c), bigEndian);
+            }
+        } else {
+            need = 1;
+            if (room - o < need) break;
+            out[o] = (char)toSingleByte(encoding, c);
+        }
+        o += need;
+        i = next;
+    }
+    piece.consumed = i;
+    piece.produced = o;
+    return piece;
+}
+
+// Every byte but a trail byte (10xxxxxx) starts a character.
+inline Block trailLanes(Block block) { return (Block)((block & splat(0xC0)) == splat(0x80)); }
+
+size_t findLineEnd(const char *text, size_t size, size_t *characters) {
+    const Block lf = splat('\n'), cr = splat('\r'), one = splat(1);
+    // Trail bytes are counted per lane, and summed before a lane can pass 15.
+    size_t trails = 0, i = 0;
+    Block counts = {};
+    int rounds = 0;
+    for (; i + 16 <= size; i += 16) {
+        const Block block = loadBlock(text + i);
+        const Block ends = (Block)(block == lf) | (Block)(block == cr);
+        if (anyLane(ends)) {
+            const size_t lane = firstLane(ends);
+            const Block lanes = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+            counts += trailLanes(block) & (Block)(lanes < splat((uint8_t)lane)) & one;
+            *characters = i + lane - trails - laneSum(counts);
+            return i + lane;
+        }
+        counts += trailLanes(block) & one;
+        if (++rounds == 15) {
+            trails += laneSum(counts);
+            counts = Block{};
+            rounds = 0;
+        }
+    }
+    trails += laneSum(counts);
+    for (; i < size && text[i] != '\n' && text[i] != '\r'; ++i) trails += ((uint8_t)text[i] & 0xC0) == 0x80;
+    *characters = i - trails;
+    return i;
+}
+
+size_t countCharacters(const char *text, size_t size) {
+    size_t trails = 0;
+    for (size_t i = 0; i < size; ++i) trails += ((uint8_t)text[i] & 0xC0) == 0x80;
+    return size - trails;
+}
+
+}  // namespace ks_fio_codec

@@ -1,0 +1,48 @@
+// The text file's conversions between a file's encoding and UTF-8, in pieces
+// of a stream: input may end inside a character (it is taken up with the
+// next piece), and a conversion stops exactly where the bytes are not valid.
+// Internal to the file library.
+#ifndef KS_FIO_CODEC_H
+#define KS_FIO_CODEC_H
+
+#include <stddef.h>
+
+namespace ks_fio_codec {
+
+// The encodings converted here: KS_UCHAR_ENC_UTF8, _ISO8859_1,
+// _WINDOWS1252, _UTF16LE and _UTF16BE (the machine order resolved to one of
+// these by the caller).
+bool isSupported(int encoding);
+
+struct Piece {
+    size_t consumed;  // input bytes taken
+    size_t produced;  // output bytes written
+    bool invalid;     // stopped at bytes that are not valid in the encoding
+};
+
+// The longest valid UTF-8 prefix of [in, in + size): Piece::consumed is its
+// length (nothing is produced). A character cut by the end of the input is
+// left for the next piece unless `final`, when it is invalid.
+Piece checkUtf8(const char *in, size_t size, bool final);
+
+// Converts [in, in + size), text in `encoding` (not UTF-8), into UTF-8 at out,
+// stopping before a character that would not fit in `room` bytes.
+Piece decode(int encoding, const char *in, size_t size, bool final, char *out, size_t room);
+
+// True when [text, text + size) is valid UTF-8 whose every character
+// `encoding` can hold.
+bool canEncode(int encoding, const char *text, size_t size);
+// Converts valid UTF-8 that canEncode accepted into `encoding`, each '\n'
+// as CR LF when crlf, stopping before a character that would not fit in
+// `room` bytes.
+Piece encode(int encoding, const char *text, size_t size, bool crlf, char *out, size_t room);
+
+// Number of characters in valid UTF-8.
+size_t countCharacters(const char *text, size_t size);
+// The offset of the first '\n' or '\r' in valid UTF-8 [text, text + size),
+// or size; *characters is the number of characters before it.
+size_t findLineEnd(const char *text, size_t size, size_t *characters);
+
+}  // namespace ks_fio_codec
+
+#endif

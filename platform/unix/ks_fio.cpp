@@ -1,0 +1,204 @@
+// File library on POSIX: byte files, status, temporary files.
+#include "ks_fio.h"
+#include "ks_fio_status.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A byte handle is the descriptor plus one, so that 0 stays "none".
+int descriptorOf(ks_fio_handle handle) { return handle == 0 ? -1 : (int)(handle - 1); }
+ks_fio_handle handleOf(int fd) { return (ks_fio_handle)fd + 1; }
+
+// The system's error number as a code of this library.
+int codeOf(int error) {
+    if (error == 0 || error == KS_FIO_ERR_ENCODING || error == KS_FIO_ERR_BUFFER) return EIO;
+    return error;
+}
+
+int invalidArgument() {
+    errno = EINVAL;
+    return -1;
+}
+
+int openFlags(int mode) {
+    switch (mode) {
+    case KS_FIO_MODE_READ: return O_RDONLY;
+    case KS_FIO_MODE_UPDATE: return O_RDWR | O_CREAT;
+    case KS_FIO_MODE_REPLACE: return O_RDWR | O_CREAT | O_TRUNC;
+    // Non-blocking, so that a FIFO without a reader does not hold the caller.
+    case KS_FIO_MODE_WRITABLE: return O_WRONLY | O_NONBLOCK;
+    }
+    return -1;
+}
+
+int openDescriptor(const char *path, int flags) {
+    int fd;
+    do {
+        fd = open(path, flags | O_CLOEXEC | O_NOCTTY, 0666);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+}  // namespace
+
+const char *ks_fio_errdesc(int code) {
+    switch (code) {
+    case KS_FIO_ERR_ENCODING: return "The text is not valid in its encoding, or the encoding is not supported";
+    case KS_FIO_ERR_BUFFER: return "The buffer cannot hold a single character";
+    }
+    thread_local char text[256];
+    // The GNU strerror_r may give its own static text instead of filling ours.
+    return strerror_r(code, text, sizeof text);
+}
+
+int ks_fio_lasterror(void) { return codeOf(errno); }
+
+int ks_fio_open(const char *path, int mode, ks_fio_handle *handle) {
+    const int flags = openFlags(mode);
+    if (flags < 0 || path == nullptr || (handle == nullptr) != (mode == KS_FIO_MODE_WRITABLE)) return EINVAL;
+    const int fd = openDescriptor(path, flags);
+    if (fd < 0) return codeOf(errno);
+    if (handle == nullptr) {
+        close(fd);
+        return 0;
+    }
+    *handle = handleOf(fd);
+    return 0;
+}
+
+int ks_fio_getb(ks_fio_handle handle, void *buffer, int n) {
+    if (n < 0) return invalidArgument();
+    ssize_t got;
+    do {
+        got = read(descriptorOf(handle), buffer, (size_t)n);
+    } while (got < 0 && errno == EINTR);
+    return got < 0 ? -1 : (int)got;
+}
+
+int ks_fio_putb(ks_fio_handle handle, const void *buffer, int n) {
+    if (n < 0) return invalidArgument();
+    const char *p = static_cast<const char *>(buffer);
+    size_t left = (size_t)n;
+    while (left > 0) {
+        const ssize_t put = write(descriptorOf(handle), p, left);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        p += put;
+        left -= (size_t)put;
+    }
+    return n;
+}
+
+int ks_fio_vputm(ks_fio_handle handle, va_list texts) {
+    long long total = 0;
+    while (const char *text = va_arg(texts, const char *)) {
+        const size_t bytes = strlen(text);
+        if (bytes > INT_MAX || ks_fio_putb(handle, text, (int)bytes) < 0) return -1;
+        total += (long long)bytes;
+    }
+    return total > INT_MAX ? INT_MAX : (int)total;
+}
+
+int ks_fio_putm(ks_fio_handle handle, ...) {
+    va_list texts;
+    va_start(texts, handle);
+    const int result = ks_fio_vputm(handle, texts);
+    va_end(texts);
+    return result;
+}
+
+// Reads a block and moves the offset back to just after the line's end, so
+// that the descriptor stays unbuffered for the byte operations.
+int ks_fio_gets(ks_fio_handle handle, char *buffer, int size) {
+    if (buffer == nullptr || size < 2) return invalidArgument();
+    const int got = ks_fio_getb(handle, buffer, size - 1);
+    if (got <= 0) {
+        buffer[0] = '\0';
+        return got;
+    }
+    const char *newline = static_cast<const char *>(memchr(buffer, '\n', (size_t)got));
+    const int line = newline ? (int)(newline - buffer) + 1 : got;
+    if (line < got && ks_fio_seek64(handle, line - got, SEEK_CUR) < 0) return -1;
+    buffer[line] = '\0';
+    return line;
+}
+
+long long ks_fio_seek64(ks_fio_handle handle, long long offset, int origin) {
+    if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return invalidArgument();
+    const off_t at = lseek(descriptorOf(handle), (off_t)offset, origin);
+    return at < 0 ? -1 : (long long)at;
+}
+
+long ks_fio_seek(ks_fio_handle handle, long offset, int origin) {
+    const long long at = ks_fio_seek64(handle, offset, origin);
+    if (at <= LONG_MAX) return (long)at;
+    errno = EOVERFLOW;
+    return -1;
+}
+
+int ks_fio_trunc(ks_fio_handle handle) {
+    const int fd = descriptorOf(handle);
+    const off_t at = lseek(fd, 0, SEEK_CUR);
+    if (at < 0) return codeOf(errno);
+    int result;
+    do {
+        result = ftruncate(fd, at);
+    } while (result < 0 && errno == EINTR);
+    return result < 0 ? codeOf(errno) : 0;
+}
+
+int ks_fio_close(ks_fio_handle handle) {
+    if (handle == 0) return 0;
+    // The descriptor is gone whatever close reports, so it is never retried.
+    return close(descriptorOf(handle)) < 0 && errno != EINTR ? codeOf(errno) : 0;
+}
+
+int ks_fio_stat64(const char *path, ks_fio_status *status) {
+    struct stat info;
+    if (path == nullptr || status == nullptr) return EINVAL;
+    if (stat(path, &info) < 0) return codeOf(errno);
+    ks_fio_fill_status(info, status);
+    return 0;
+}
+
+int ks_fio_stat(const char *path, ks_fio_status *status) { return ks_fio_stat64(path, status); }
+
+int ks_fio_unlink(const char *path) {
+    if (path == nullptr) return EINVAL;
+    return unlink(path) < 0 ? codeOf(errno) : 0;
+}
+
+int ks_fio_tmpfile(const char *directory, const char *prefix, char *name, int nameSize,
+                   ks_fio_handle *handle) {
+    if (name == nullptr || nameSize <= 0 || handle == nullptr) return EINVAL;
+    if (directory == nullptr || *directory == '\0') {
+        directory = getenv("TMPDIR");
+        if (directory == nullptr || *directory == '\0') directory = "/tmp";
+    }
+    static const char kUnique[] = "XXXXXX";
+    const int room = nameSize - (int)(sizeof kUnique - 1);
+    if (room <= 0 || ks_fio_pcat(directory, prefix ? prefix : "", name, room) != 0) {
+        name[0] = '\0';
+        return ENAMETOOLONG;
+    }
+    strcat(name, kUnique);
+    // mkostemp makes the file with mode 0600.
+    const int fd = mkostemp(name, O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        name[0] = '\0';
+        return codeOf(error);
+    }
+    *handle = handleOf(fd);
+    return 0;
+}

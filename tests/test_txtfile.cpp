@@ -1,0 +1,371 @@
+// QebTxtFile on real files: every encoding against Python's codecs, line
+// ends, marks, pieces of long lines, invalid bytes, positions, appending and
+// failures.
+#include <qeb/qebtxtfile.h>
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using TxtFile = PoolLeakCheck;
+
+struct Encoding {
+    int id;
+    const char *python;  // Python's codec
+    const char *mark;    // its byte-order mark
+    std::string text;    // lines it can hold, '\n' between them
+};
+
+const std::string kUnicodeLines =
+    "plain ASCII\ncaf\xC3\xA9 \xE2\x82\xAC \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80\n\nlast";
+const std::string kLatin1Lines = "plain ASCII\ncaf\xC3\xA9 \xC2\xBD \xC3\xBF\n\nlast";
+const std::string k1252Lines = "plain ASCII\ncaf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cquoted\xE2\x80\x9D\n\nlast";
+
+const Encoding kEncodings[] = {
+    {qebEncodingUtf8, "utf-8", "\xEF\xBB\xBF", kUnicodeLines},
+    {qebEncodingUtf16LE, "utf-16-le", "\xFF\xFE", kUnicodeLines},
+    {qebEncodingUtf16BE, "utf-16-be", "\xFE\xFF", kUnicodeLines},
+    {qebEncodingUtf16, "utf-16-le", "\xFF\xFE", kUnicodeLines},  // this machine's order
+    {qebEncodingLatin1, "latin-1", "", kLatin1Lines},
+    {qebEncodingWindows1252, "cp1252", "", k1252Lines},
+};
+
+// The bytes of UTF-8 text in a Python codec: an oracle independent of ours.
+std::string pythonEncode(const ScratchDir &dir, const std::string &text, const char *codec) {
+    writeFile(dir / "oracle.in", text);
+    const std::string command = "/usr/bin/python3 -c \"import sys; open(sys.argv[2], 'wb').write("
+                                "open(sys.argv[1], 'rb').read().decode('utf-8').encode(sys.argv[3]))\" '" +
+                                (dir / "oracle.in") + "' '" + (dir / "oracle.out") + "' " + codec;
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return readFile(dir / "oracle.out");
+}
+
+std::string replaceAll(std::string text, const std::string &from, const std::string &to) {
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+    return text;
+}
+
+struct Line {
+    std::string text;
+    bool complete;
+    bool operator==(const Line &o) const { return text == o.text && complete == o.complete; }
+};
+
+std::ostream &operator<<(std::ostream &out, const Line &line) {
+    return out << '"' << line.text << '"' << (line.complete ? "" : " (incomplete)");
+}
+
+// Every readln until the end, with a buffer of `size` bytes.
+std::vector<Line> readLines(QebTxtFile &file, unsigned size = 256) {
+    std::vector<Line> lines;
+    std::vector<char> buffer(size);
+    for (;;) {
+        bool complete = true;
+        const int n = file.readln(buffer.data(), size, &complete);
+        if (n == -2) break;
+        EXPECT_GE(n, 0) << file.getErrorMessage().asCstr();
+        if (n < 0) break;
+        EXPECT_EQ(size_t(n), QebString(buffer.data()).length());
+        lines.push_back({buffer.data(), complete});
+    }
+    return lines;
+}
+
+// The lines of text split at '\n', the last one incomplete unless empty.
+std::vector<Line> linesOf(const std::string &text) {
+    std::vector<Line> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back({text.substr(start, end - start), true});
+    if (start < text.size()) lines.push_back({text.substr(start), false});
+    return lines;
+}
+
+TEST_F(TxtFile, WritesEveryEncodingAsPythonDoesAndReadsItBack) {
+    ScratchDir dir;
+    const std::string path = dir / "out.txt";
+    for (const Encoding &e : kEncodings) {
+        for (int options : {0, 1, 4, 5}) {  // the mark and CR LF bits {
+            SCOPED_TRACE(std::string(e.python) + " options " + std::to_string(options));
+            const std::vector<Line> lines = linesOf(e.text);
+            QebTxtFile out;
+            ASSERT_TRUE(out.open(path.c_str(), QebTxtFile::Write, e.id, options));
+            for (const Line &line : lines) ASSERT_TRUE(line.complete ? out.writeln(line.text.c_str()) : out.write(line.text.c_str()));
+            EXPECT_EQ(out.tell(), QebString(replaceAll(e.text, "\n", "").c_str()).length());
+            ASSERT_TRUE(out.close());
+
+            const std::string lineEnd = options & qebTextCrLf ? "\r\n" : "\n";
+            const std::string mark = options & qebTextByteOrderMark ? e.mark : "";
+            EXPECT_EQ(readFile(path), mark + pythonEncode(dir, replaceAll(e.text, "\n", lineEnd), e.python));
+
+            QebTxtFile in;
+            ASSERT_TRUE(in.open(path.c_str(), QebTxtFile::Read, e.id, qebTextByteOrderMark));
+            EXPECT_EQ(in.getencoding(), e.id);
+            EXPECT_EQ(readLines(in), lines);
+            if (*e.mark && !mark.empty()) {  // the mark alone tells the encoding
+                ASSERT_TRUE(in.open(path.c_str(), QebTxtFile::Read));
+                EXPECT_EQ(readLines(in), lines);
+            }
+        }
+    }
+}
+
+TEST_F(TxtFile, ReadsEveryLineEndAndMark) {
+    ScratchDir dir;
+    const std::string path = dir / "in.txt";
+    const std::string text = "one\r\ntwo\rthree\n\r\n\rsix";
+    const std::vector<Line> want = {{"one", true}, {"two", true}, {"three", true}, {"", true}, {"", true}, {"six", false}};
+    for (const Encoding &e : kEncodings) {
+        const std::string bytes = pythonEncode(dir, text, e.python);
+        SCOPED_TRACE(e.python);
+        writeFile(path, bytes);
+        QebTxtFile file;
+        ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Read, e.id, 0));
+        EXPECT_EQ(readLines(file), want);
+        if (!*e.mark) continue;
+        writeFile(path, e.mark + bytes);
+        // A mark decides over a wrong encoding when asked to, and is skipped.
+        ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Read, qebEncodingLatin1, qebTextMarkDecides));
+        EXPECT_EQ(file.getencoding(), e.id == qebEncodingUtf16 ? qebEncodingUtf16LE : e.id);
+        EXPECT_EQ(readLines(file), want);
+    }
+}
+
+TEST_F(TxtFile, MarksAreKeptUnlessAskedToSkipThem) {
+    ScratchDir dir;
+    const std::string path = dir / "in.txt";
+    writeFile(path, "\xEF\xBB\xBFx\n");
+    const struct { int encoding, options; std::string first; int reported; } cases[] = {
+        {qebEncodingUtf8, 0, "\xEF\xBB\xBFx", qebEncodingUtf8},  // U+FEFF is text here
+        {qebEncodingUtf8, qebTextByteOrderMark, "x", qebEncodingUtf8},
+        {qebEncodingAuto, 0, "x", qebEncodingUtf8},
+        {qebEncodingLatin1, 0, "\xC3\xAF\xC2\xBB\xC2\xBFx", qebEncodingLatin1},
+        {qebEncodingLatin1, qebTextByteOrderMark, "\xC3\xAF\xC2\xBB\xC2\xBFx", qebEncodingLatin1},
+    };
+    for (const auto &c : cases) {
+        QebTxtFile file;
+        ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Read, c.encoding, c.options));
+        EXPECT_EQ(file.getencoding(), c.reported);
+        EXPECT_EQ(readLines(file), (std::vector<Line>{{c.first, true}})) << c.encoding << "/" << c.options;
+    }
+    // Without a mark, automatic is UTF-8.
+    writeFile(path, "\xFF\xFE");
+    QebTxtFile file;
+    ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Read));
+    EXPECT_EQ(file.getencoding(), qebEncodingUtf16LE);
+    EXPECT_EQ(readLines(file), std::vector<Line>{});
+    writeFile(path, "a\xFF");
+    ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Read));
+    EXPECT_EQ(file.getencoding(), qebEncodingUtf8);
+}
+
+TEST_F(TxtFile, LongLinesComeInPiecesOfWholeCharacters) {
+    ScratchDir dir;
+    const std::string path = dir / "in.txt";
+    writeFile(path, "ab\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z\r\nxyz\n\nend");
+    const struct { unsigned size; std::vector<Line> want; } cases[] = {
+        {5, {{"ab\xC3\xA9", false}, {"\xE2\x82\xAC", false}, {"\xF0\x9F\x98\x80", false}, {"z", true}, {"xyz", true}, {"", true}, {"end", false}}},
+        {8, {{"ab\xC3\xA9\xE2\x82\xAC", false}, {"\xF0\x9F\x98\x80z", true}, {"xyz", true}, {"", true}, {"end", false}}},
+        // The line fills the buffer exactly: its line end still comes with it.
+        {14, {{"ab\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z", true}, {"xyz", true}, {"", true}, {"end", false}}},
+    };
+    for (const auto &c : cases) {
+        QebTxtFile file;
+        ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Read));
+        EXPECT_EQ(readLines(file, c.size), c.want) << c.size;
+    }
+}
+
+TEST_F(TxtFile, ABufferTooSmallForOneCharacterFails) {
+    ScratchDir dir;
+    const std::string path = dir / "in.txt";
+    writeFile(path, "\n\xE2\x82\xAC\n");
+    QebTxtFile file;
+    ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Read));
+    char buffer[4];
+    bool complete = false;
+    EXPECT_EQ(file.readln(buffer, 1, &complete), 0);  // an empty line needs room for the NUL only
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(file.readln(buffer, 3, &complete), -1);
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(textOf(file.getErrorMessage()), "The buffer is too small to hold a single character of the file's text.");
+    EXPECT_EQ(file.readln(buffer, 4, &complete), 1);  // nothing was lost
+    EXPECT_STREQ(buffer, "\xE2\x82\xAC");
+}
+
+TEST_F(TxtFile, InvalidBytesStopReadingWhereTheyStand) {
+    ScratchDir dir;
+    const std::string path = dir / "in.txt";
+    const struct { int encoding; std::string bytes; std::vector<Line> before; } cases[] = {
+        {qebEncodingUtf8, "ok\nbad \xC3(", {{"ok", true}, {"bad ", false}}},
+        {qebEncodingUtf8, "ok\xED\xA0\x80", {{"ok", false}}},  // a surrogate
+        {qebEncodingUtf8, "cut \xE2\x82", {{"cut ", false}}},   // the file ends inside a character
+        {qebEncodingUtf16LE, std::string("o\0k\0\n\0\x00\xDC", 8), {{"ok", true}}},  // a lone trail surrogate
+        {qebEncodingUtf16BE, std::string("\0o\xD8\x3D", 4), {{"o", false}}},  // a lead surrogate at the end
+        {qebEncodingUtf16LE, std::string("o\0k", 3), {{"o", false}}},        // an odd byte at the end
+    };
+    for (const auto &c : cases) {
+        writeFile(path, c.bytes);
+        QebTxtFile file;
+        ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Read, c.encoding, 0));
+        char buffer[64];
+        bool complete;
+        for (const Line &line : c.before) {
+            ASSERT_GE(file.readln(buffer, sizeof buffer, &complete), 0);
+            EXPECT_EQ((Line{buffer, complete}), line);
+        }
+        EXPECT_EQ(file.readln(buffer, sizeof buffer, &complete), -1) << c.bytes;
+        EXPECT_EQ(textOf(file.getErrorMessage()),
+                  "The file's text is not valid in its encoding, or the encoding is not supported.");
+        EXPECT_EQ(file.readln(buffer, sizeof buffer, &complete), -1);  // it stays stopped there
+    }
+}
+
+TEST_F(TxtFile, ReadSkipAndPositions) {
+    ScratchDir dir;
+    const std::string path = dir / "in.txt";
+    writeFile(path, "abc\r\nd\xC3\xA9" "fgh\rxy\n");
+    QebTxtFile file;
+    ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Read));
+    char buffer[64];
+    EXPECT_EQ(file.readln(buffer, sizeof buffer), 3);
+    EXPECT_EQ(file.readln(buffer, sizeof buffer), 5);
+    EXPECT_EQ(file.tell(), 8);
+    EXPECT_EQ(file.rewind(), 0);
+    EXPECT_EQ(file.tell(), 0);
+    EXPECT_EQ(file.skip(5), 5);  // "abc", the line end, "d"
+    EXPECT_EQ(file.read(buffer, 5), 3);  // the whole characters that fit
+    EXPECT_STREQ(buffer, "\xC3\xA9" "fg");
+    EXPECT_EQ(file.skipline(), 1);
+    EXPECT_EQ(file.read(buffer, sizeof buffer), 3);
+    EXPECT_STREQ(buffer, "xy\n");
+    EXPECT_EQ(file.read(buffer, sizeof buffer), 0);
+    EXPECT_EQ(file.skipline(), 0);
+    EXPECT_EQ(file.tell(), 12);
+    EXPECT_EQ(file.size(), 15);
+    EXPECT_EQ(file.rewind(), 0);
+    EXPECT_EQ(file.read(buffer, sizeof buffer), 13);
+    EXPECT_STREQ(buffer, "abc\nd\xC3\xA9" "fgh\nxy\n");
+}
+
+TEST_F(TxtFile, AppendsAtTheEndInTheFilesEncoding) {
+    ScratchDir dir;
+    const std::string path = dir / "log.txt";
+    QebTxtFile file;
+    ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Append, qebEncodingUtf16BE, qebTextByteOrderMark));
+    ASSERT_TRUE(file.writeln("a"));
+    ASSERT_TRUE(file.close());
+    // Appending with the automatic encoding follows the file's mark.
+    ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Append, qebEncodingAuto, qebTextByteOrderMark));
+    EXPECT_EQ(file.getencoding(), qebEncodingUtf16BE);
+    EXPECT_EQ(file.tell(), 0);
+    ASSERT_TRUE(file.writeln("\xC3\xA9"));
+    ASSERT_TRUE(file.close());
+    EXPECT_EQ(readFile(path), std::string("\xFE\xFF\0a\0\n\0\xE9\0\n", 10));
+}
+
+TEST_F(TxtFile, WritesOnlyWhatTheEncodingHolds) {
+    ScratchDir dir;
+    const std::string path = dir / "out.txt";
+    QebTxtFile file;
+    ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Write, qebEncodingLatin1, 0));
+    EXPECT_TRUE(file.write("caf\xC3\xA9 "));
+    EXPECT_FALSE(file.write("5 \xE2\x82\xAC"));  // no euro sign in Latin-1: nothing of it is written
+    EXPECT_FALSE(file.writeln("bad \xC3("));
+    EXPECT_FALSE(file.write(nullptr));
+    EXPECT_EQ(file.tell(), 5);
+    ASSERT_TRUE(file.close());
+    EXPECT_EQ(readFile(path), "caf\xE9 ");
+    EXPECT_FALSE(file.write("closed"));
+}
+
+TEST_F(TxtFile, FailuresLeaveMessages) {
+    ScratchDir dir;
+    QebTxtFile file;
+    const std::string missing = dir / "missing.txt";
+    EXPECT_FALSE(file.open(missing.c_str(), QebTxtFile::Read));
+    EXPECT_EQ(textOf(file.getErrorMessage()), "Cannot open the file \"" + missing + "\": No such file or directory");
+    // A directory opens, but cannot be read.
+    EXPECT_FALSE(file.open(dir.path().c_str(), QebTxtFile::Read));
+    EXPECT_EQ(textOf(file.getErrorMessage()), "Cannot open the file \"" + dir.path() + "\": Is a directory");
+    EXPECT_FALSE(file.open(missing.c_str(), QebTxtFile::Write, 7, 0));
+    EXPECT_EQ(textOf(file.getErrorMessage()),
+              "The file's text is not valid in its encoding, or the encoding is not supported.");
+    // A later success keeps the message; a bad mode closes and sets none.
+    writeFile(dir / "a.txt", "x");
+    ASSERT_TRUE(file.open((dir / "a.txt").c_str(), QebTxtFile::Read));
+    EXPECT_FALSE(file.open((dir / "a.txt").c_str(), static_cast<QebTxtFile::Mode>(3), 0, 0));
+    EXPECT_EQ(file.getencoding(), -1);
+    EXPECT_EQ(file.read(nullptr, 0), -1);
+    EXPECT_EQ(file.tell(), 0);
+    EXPECT_EQ(file.size(), 0);
+    EXPECT_TRUE(file.close());
+    EXPECT_EQ(textOf(file.getErrorMessage()),
+              "The file's text is not valid in its encoding, or the encoding is not supported.");
+}
+
+TEST_F(TxtFile, ALostWriteIsReportedByClose) {
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    QebTxtFile file;
+    ASSERT_TRUE(file.open("/dev/full", QebTxtFile::Write));
+    EXPECT_TRUE(file.writeln("buffered"));
+    EXPECT_FALSE(file.close());
+}
+
+TEST_F(TxtFile, ARemovedFileReadsOnButHasNoSize) {
+    ScratchDir dir;
+    const std::string path = dir / "in.txt";
+    writeFile(path, "one\ntwo\n");
+    QebTxtFile file;
+    ASSERT_TRUE(file.open(path.c_str(), QebTxtFile::Read));
+    EXPECT_EQ(file.size(), 8);
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    EXPECT_EQ(file.size(), 0);
+    EXPECT_EQ(readLines(file), (std::vector<Line>{{"one", true}, {"two", true}}));
+}
+
+TEST_F(TxtFile, CopiesShareOneFileAndPosition) {
+    ScratchDir dir;
+    const std::string path = dir / "in.txt";
+    writeFile(path, "one\ntwo\nthree\n");
+    QebTxtFile first;
+    ASSERT_TRUE(first.open(path.c_str(), QebTxtFile::Read));
+    char buffer[16];
+    ASSERT_EQ(first.readln(buffer, sizeof buffer), 3);
+    {
+        QebTxtFile copy(first);
+        EXPECT_EQ(copy.readln(buffer, sizeof buffer), 3);
+        EXPECT_STREQ(buffer, "two");
+        QebTxtFile assigned;
+        assigned = copy;
+        EXPECT_EQ(assigned.tell(), 6);
+    }
+    EXPECT_EQ(first.readln(buffer, sizeof buffer), 5);  // still open after the copies went
+    EXPECT_EQ(first.tell(), 11);
+    first = first;
+    EXPECT_EQ(first.readln(buffer, sizeof buffer), -2);
+}
+
+TEST_F(TxtFile, MessagesWithoutMemoryAreNullAndLeakNothing) {
+    ScratchDir dir;
+    const std::string missing = dir / "missing.txt";
+    forEachAllocationFailure(
+        [] { return QebTxtFile(); },
+        [&](QebTxtFile &file) { EXPECT_FALSE(file.open(missing.c_str(), QebTxtFile::Read)); },
+        [&](QebTxtFile &file, bool failed) {
+            const QebString message = file.getErrorMessage();
+            if (!failed) EXPECT_EQ(textOf(message), "Cannot open the file \"" + missing + "\": No such file or directory");
+            else EXPECT_TRUE(message.isNull());
+        });
+}
+
+}  // namespace
