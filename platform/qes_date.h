@@ -58,4 +58,11 @@ int qes_string_to_date(const char *text, int *year, int *month, int *day, int *h
 // The current local date-time, to the millisecond.
 double qes_timetoday(void);
 
+// The local calendar time of `seconds` since 1970-01-01 00:00 UTC, in the
+// process's time zone: year, month 1-12, day 1-31, hour 0-23, minute and
+// second 0-59 (a leap second reads as 59). Non-zero with every element
+// written; 0, with nothing written, when the system cannot convert it.
+int qes_local_elements(long long seconds, int *year, int *month, int *day, int *hour, int *minute,
+                       int *second);
+
 #endif

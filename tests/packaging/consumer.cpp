@@ -3,6 +3,7 @@
 #include <qeb/qebconvert.h>
 #include <qeb/qebdatavar.h>
 #include <qeb/qebdate.h>
+#include <qeb/qebdir.h>
 #include <qeb/qebformat.h>
 #include <qeb/qebmempool.h>
 #include <qeb/qebmessage.h>

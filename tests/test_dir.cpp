@@ -1,0 +1,299 @@
+// Directory listings over a real tree made in a temporary directory: what
+// each mode lists and in which order, links, long paths, time stamps,
+// read-only marks, failures, the object's life cycle and descriptors.
+#include <qeb/qebdir.h>
+#include <qeb/qebmessage.h>
+
+#include "ks_fio.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using Paths = std::map<std::string, bool>;  // below the root, with isDir
+
+// Links: "self" points at itself, "dangling" at nothing, "link_dir" at sub
+// and "sub/up" at the root; none is entered.
+const Paths kTree = {
+    {"a.txt", false}, {".hidden", false}, {"ro.txt", false}, {"sub", true}, {"sub/b.txt", false},
+    {"sub/.h2", false}, {"sub/deeper", true}, {"sub/deeper/c.txt", false}, {".hdir", true},
+    {".hdir/d.txt", false}, {"self", false}, {"dangling", false}, {"link_dir", true}, {"sub/up", true},
+};
+
+class Dir : public PoolLeakCheck {
+protected:
+    void SetUp() override {
+        PoolLeakCheck::SetUp();
+        char pattern[] = "/tmp/qeb_dir_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        mRoot = pattern;
+        for (const char *directory : {"sub/deeper", ".hdir"}) fs::create_directories(at(directory));
+        for (const char *file :
+             {"a.txt", ".hidden", "ro.txt", "sub/b.txt", "sub/.h2", "sub/deeper/c.txt", ".hdir/d.txt"})
+            std::ofstream(at(file)).put('x');
+        const std::pair<const char *, const char *> links[] = {
+            {"self", "self"}, {"missing", "dangling"}, {"sub", "link_dir"}, {"..", "sub/up"}};
+        for (const auto &link : links) fs::create_symlink(link.first, at(link.second));
+        chmod(at("ro.txt").c_str(), 0444);
+    }
+
+    void TearDown() override {
+        fs::remove_all(mRoot);
+        PoolLeakCheck::TearDown();
+    }
+
+    std::string at(const std::string &relative) const { return mRoot + "/" + relative; }
+
+    // False when the file system cannot hold the time.
+    bool setTime(const std::string &relative, long long seconds) {
+        const timeval times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+        struct stat info;
+        return lutimes(at(relative).c_str(), times) == 0 && lstat(at(relative).c_str(), &info) == 0 &&
+               info.st_mtime == seconds;
+    }
+
+    // The paths below the root, in order, each with isDir; names and full
+    // paths checked on the way.
+    std::vector<std::pair<std::string, bool>> listAll(QebDirectoryListing &listing) {
+        std::vector<std::pair<std::string, bool>> entries;
+        while (listing.next()) {
+            const std::string full = listing.getFullPathName().asCstr(), relative = full.substr(mRoot.size() + 1);
+            EXPECT_EQ(full, at(relative));
+            EXPECT_EQ(textOf(listing.getName()), relative.substr(relative.rfind('/') + 1));
+            entries.emplace_back(relative, listing.isDir());
+        }
+        return entries;
+    }
+
+    std::string mRoot;
+};
+
+Paths expectedFor(int mode) {
+    Paths expected;
+    for (const auto &[path, directory] : kTree) {
+        const bool hidden = path[0] == '.' || path.find("/.") != std::string::npos;
+        if ((mode & (directory ? KS_DIR_DIRECTORIES : KS_DIR_FILES)) &&
+            ((mode & KS_DIR_RECURSIVE) || path.find('/') == std::string::npos) && (!hidden || (mode & KS_DIR_HIDDEN)))
+            expected[path] = directory;
+    }
+    return expected;
+}
+
+TEST_F(Dir, EachModeListsItsEntriesDepthFirst) {
+    for (int mode = 0; mode < 32; mode += (mode & 7) == 7 ? 9 : 1) {
+        ks_dir_handle handle = nullptr;
+        ASSERT_EQ(ks_dir_open(mRoot.c_str(), mode, &handle), 0);
+        Paths listed;
+        char path[4096];
+        ks_fio_status status;
+        while (ks_dir_next_stat(handle, path, sizeof path, &status) == 0)
+            listed[path + mRoot.size() + 1] = status.type == KS_FIO_TYPE_DIRECTORY;
+        ks_dir_close(handle);
+        EXPECT_EQ(listed, expectedFor(mode)) << "mode " << mode;
+    }
+    const int modes[] = {5, 7, 21, 23};
+    for (int options = 0; options < 4; ++options) {
+        QebDirectoryListing listing;
+        ASSERT_TRUE(listing.init(QebString(mRoot.c_str()), options | 12));  // other bits ignored
+        const auto entries = listAll(listing);
+        EXPECT_EQ(Paths(entries.begin(), entries.end()), expectedFor(modes[options]));
+        EXPECT_EQ(entries.size(), expectedFor(modes[options]).size());
+        // A subdirectory's entries come right after it, before any other.
+        for (size_t i = 0; (options & 1) && i + 1 < entries.size(); ++i) {
+            const std::string &path = entries[i + 1].first;
+            const std::string parent = path.substr(0, path.rfind('/') + 1);
+            EXPECT_TRUE(parent.empty() || entries[i].first.compare(0, parent.size(), parent) == 0 ||
+                        entries[i].first + "/" == parent) << path << " after " << entries[i].first;
+        }
+    }
+}
+
+TEST_F(Dir, LongPathsUpToTheBuffer) {
+    // 200-byte names down to 4095 bytes of path; mkdirat reaches where a
+    // full path cannot. The last file fits the buffer exactly; the directory
+    // beside it, one byte longer, is passed over with what it holds, even
+    // for a larger buffer.
+    const std::string name(200, 'n');
+    std::string relative = "sub/deeper";
+    const auto room = [&] { return ks_dir_pathlen - 1 - int(mRoot.size() + relative.size() + 2); };
+    int fd = open(at(relative).c_str(), O_RDONLY | O_DIRECTORY);
+    while (room() > 254) {
+        ASSERT_EQ(mkdirat(fd, name.c_str(), 0755), 0);
+        const int inner = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = inner;
+        relative += "/" + name;
+    }
+    const std::string fits(room(), 'f');
+    close(openat(fd, fits.c_str(), O_CREAT | O_WRONLY, 0644));
+    ASSERT_EQ(mkdirat(fd, (fits + "x").c_str(), 0755), 0);
+    close(openat(fd, (fits + "x/f").c_str(), O_CREAT | O_WRONLY, 0644));
+    close(fd);
+    QebDirectoryListing listing;
+    ASSERT_TRUE(listing.init(QebString(mRoot.c_str()), 3));
+    const auto entries = listAll(listing);
+    const Paths listed(entries.begin(), entries.end());
+    EXPECT_EQ(listed.size(), expectedFor(23).size() + (relative.size() - 10) / 201 + 1);
+    EXPECT_EQ(listed.count(relative + "/" + fits), 1u);
+
+    ks_dir_handle handle = nullptr;
+    ASSERT_EQ(ks_dir_open(mRoot.c_str(), 23, &handle), 0);
+    std::string path(2 * ks_dir_pathlen, '\0');
+    ks_fio_status status;
+    size_t count = 0;
+    for (; ks_dir_next_stat(handle, &path[0], int(path.size()), &status) == 0; ++count)
+        EXPECT_LT(std::string(path.c_str()).size(), size_t(ks_dir_pathlen));
+    ks_dir_close(handle);
+    EXPECT_EQ(count, listed.size());
+}
+
+TEST_F(Dir, TimeStampsAreTheModificationTime) {
+    const char *zone = std::getenv("TZ");
+    const std::string saved = zone ? zone : "";
+    setenv("TZ", "QST-3", 1);  // three hours east of UTC
+    tzset();
+    ASSERT_TRUE(setTime("a.txt", 1700000000));  // 2023-11-14 22:13:20 UTC
+    const bool early = setTime(".hidden", -86400), late = setTime("ro.txt", 0x100000000LL + 60);
+    QebDirectoryListing listing;
+    ASSERT_TRUE(listing.init(QebString(mRoot.c_str()), 0));
+    std::map<std::string, std::pair<unsigned long, std::string>> stamps;
+    while (listing.next())
+        stamps[listing.getName().asCstr()] = {listing.getTimestampLong(),
+                                              textOf(listing.getTimestamp().asString(true))};
+    EXPECT_EQ(stamps["a.txt"], std::make_pair(1700000000ul, std::string("2023-11-15 01:13:20")));
+    // Before 1970 and after 2106: 0, which is 03:00 here.
+    const std::pair<unsigned long, std::string> zero(0, "1970-01-01 03:00:00");
+    EXPECT_TRUE(!early || stamps[".hidden"] == zero) << stamps[".hidden"].first;
+    EXPECT_TRUE(!late || stamps["ro.txt"] == zero) << stamps["ro.txt"].first;
+    zone ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
+    tzset();
+}
+
+// Root may write any file and read any directory: a child gives the tree
+// to "nobody", becomes that user and reports what it finds, a line each.
+TEST_F(Dir, ReadOnlyAndDeniedAsAnOrdinaryUser) {
+    fs::create_directory(at("closed"));
+    chmod(at("closed").c_str(), 0);
+    const uid_t nobody = 65534;
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0) {
+            for (const auto &entry : fs::recursive_directory_iterator(mRoot))
+                if (lchown(entry.path().c_str(), nobody, nobody)) _exit(3);
+            if (lchown(mRoot.c_str(), nobody, nobody) || setgroups(0, nullptr) || setgid(nobody) ||
+                setuid(nobody))
+                _exit(3);
+        }
+        QebDirectoryListing listing, denied;
+        std::string report = listing.isReadOnly() ? "\n" : "\nnone:rw\n";
+        listing.init(QebString(mRoot.c_str()), 1);
+        while (listing.next())
+            report += std::string(listing.getName().asCstr()) + (listing.isReadOnly() ? ":ro\n" : ":rw\n");
+        denied.init(QebString(at("closed").c_str()), 0);
+        report += std::string(denied.getErrorMessage().asCstr()) + "\n";
+        _exit(write(channel[1], report.data(), report.size()) == ssize_t(report.size()) ? 0 : 4);
+    }
+    close(channel[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;) report.append(buffer, size_t(got));
+    close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string denied = textOf(qeb_get_message("", 0, "Base Services", 447, at("closed").c_str()));
+    const std::vector<std::string> lines = {"none:rw", "a.txt:rw", ".hidden:rw", "ro.txt:ro", "sub:ro",
+                                            "link_dir:ro", "dangling:ro", "self:ro", denied};
+    for (const std::string &line : lines)
+        EXPECT_NE(report.find("\n" + line + "\n"), std::string::npos) << line << " in" << report;
+}
+
+TEST_F(Dir, FailuresNameThePath) {
+    const struct { std::string path; int code; } cases[] = {
+        {at("missing"), 445}, {at("dangling"), 445}, {"", 445}, {at("a.txt"), 446}, {at("a.txt/x"), 446},
+        {at("self"), 467},  // a link loop: the system's ELOOP
+    };
+    for (const auto &c : cases) {
+        QebDirectoryListing listing;
+        EXPECT_FALSE(listing.init(QebString(c.path.c_str()), 1)) << c.path;
+        const QebString message = listing.getErrorMessage(),
+                        expected = qeb_get_message("", 0, "Base Services", c.code, c.path.c_str(), ELOOP);
+        EXPECT_EQ(textOf(message), textOf(expected));
+        EXPECT_NE(std::string(message.asCstr()).find("\"" + c.path + "\""), std::string::npos) << message.asCstr();
+        EXPECT_FALSE(listing.next());
+        EXPECT_TRUE(listing.getFullPathName().isNull());
+        // A failed init may be retried; the message stays.
+        EXPECT_TRUE(listing.init(QebString(mRoot.c_str()), 0));
+        EXPECT_TRUE(listing.next());
+        EXPECT_EQ(textOf(listing.getErrorMessage()), textOf(message));
+    }
+}
+
+int openDescriptors() {
+    return int(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+TEST_F(Dir, LifeCycleCopiesAndDescriptors) {
+    const int before = openDescriptors();
+    {
+        QebDirectoryListing listing;
+        ASSERT_TRUE(listing.init(QebString(mRoot.c_str()), 2));
+        EXPECT_EQ(textOf(listing.getFullPathName()), "");  // before the first entry
+        EXPECT_TRUE(listing.getName().isNull());
+        EXPECT_FALSE(listing.isDir() || listing.isReadOnly() || listing.getTimestampLong());
+        EXPECT_TRUE(listing.getTimestamp().isNull());
+        ASSERT_TRUE(listing.next());
+        const QebString first = listing.getFullPathName();
+        // A second init changes nothing and says nothing.
+        EXPECT_FALSE(listing.init(QebString(at("sub").c_str()), 0));
+        EXPECT_TRUE(listing.getErrorMessage().isNull());
+        EXPECT_EQ(textOf(listing.getFullPathName()), textOf(first));
+
+        QebDirectoryListing copy(listing), failed;  // a copy has no listing of its own...
+        EXPECT_FALSE(copy.next());
+        EXPECT_TRUE(copy.init(QebString(at("sub").c_str()), 0));  // ... until its init
+        EXPECT_TRUE(copy.next());
+        EXPECT_FALSE(failed.init(QebString(at("missing").c_str()), 0));
+        copy = failed;  // closes the copy's listing, takes the message
+        EXPECT_FALSE(copy.next());
+        EXPECT_EQ(textOf(copy.getErrorMessage()), textOf(failed.getErrorMessage()));
+        const QebDirectoryListing &same = listing;
+        listing = same;
+
+        size_t rest = 0;
+        while (listing.next()) ++rest;
+        EXPECT_EQ(rest + 1, expectedFor(21).size());
+        // The last entry stays.
+        EXPECT_FALSE(listing.next());
+        const std::string last = listing.getFullPathName().asCstr();
+        EXPECT_EQ(textOf(listing.getName()), last.substr(last.rfind('/') + 1));
+        EXPECT_NE(last, "");
+        QebDirectoryListing open;
+        ASSERT_TRUE(open.init(QebString(mRoot.c_str()), 3));
+        ASSERT_TRUE(open.next());
+        EXPECT_GT(openDescriptors(), before);
+    }
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+}  // namespace
