@@ -6,6 +6,8 @@ build=$1 source=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
+# The installed tool runs from its prefix without help.
+env -u LD_LIBRARY_PATH "$work/prefix/bin/qeb" --version | grep -q '^qeb '
 cmake -S "$source/tests/packaging" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/consumer" >/dev/null
 LD_LIBRARY_PATH="$work/prefix/lib" "$work/consumer/consumer"

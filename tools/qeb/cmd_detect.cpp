@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "delimited.h"
+#include "text_input.h"
 
 #include <qeb/qebdatavar.h>
 
@@ -64,6 +65,7 @@ void report(std::vector<Column> &columns) {
 
 int runDetect(int argc, char **argv) {
     char delimiter = ',';
+    int encoding = qebEncodingAuto;
     bool header = false;
     const char *path = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -84,7 +86,10 @@ int runDetect(int argc, char **argv) {
             const int order = value == "MDY" ? 0 : value == "DMY" ? 1 : value == "YMD" ? 2 : -1;
             if (order < 0) return usageError("detect", "the date order is MDY, DMY or YMD");
             qebSetDateOrder(order);
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+        } else if (arg == "--encoding" && i + 1 < argc) {
+            encoding = encodingByName(argv[++i]);
+            if (encoding < 0) return usageError("detect", "unknown encoding");
+        } else if (arg.size() > 1 && arg[0] == '-') {
             return usageError("detect", ("unknown option " + arg).c_str());
         } else if (path) {
             return usageError("detect", "expects at most one FILE");
@@ -93,14 +98,14 @@ int runDetect(int argc, char **argv) {
         }
     }
 
-    FILE *in = openInput(path);
-    if (!in) return 1;
+    QebTxtFile in;
+    if (!openTextInput(in, path, encoding)) return 1;
     std::vector<Column> columns;
     std::vector<std::string> fields;
     std::string line;
     int lineNumber = 0;
-    bool ok = true;
-    while (ok && readLine(in, &line)) {
+    bool ok = true, failed = false;
+    while (ok && readTextLine(in, &line, &failed)) {
         ++lineNumber;
         if (line.empty()) continue;
         ok = splitDelimited(line, delimiter, &fields);
@@ -130,7 +135,7 @@ int runDetect(int argc, char **argv) {
             column.fields.push_back(fields[i]);
         }
     }
-    if (!closeInput(in)) return 1;
+    if (failed) return 1;
     if (!ok) return failure(("line " + std::to_string(lineNumber) + ": unbalanced quotes").c_str());
     report(columns);
     return 0;

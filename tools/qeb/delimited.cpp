@@ -29,12 +29,3 @@ bool splitDelimited(const std::string &line, char delimiter, std::vector<std::st
         ++pos;  // past the delimiter
     }
 }
-
-bool readLine(FILE *in, std::string *line) {
-    line->clear();
-    int c;
-    while ((c = std::getc(in)) != EOF && c != '\n') line->push_back(char(c));
-    if (c == EOF && line->empty()) return false;
-    if (!line->empty() && line->back() == '\r') line->pop_back();
-    return true;
-}

@@ -14,8 +14,14 @@ const Command kCommands[] = {
      "copy FILE (or standard input) to standard output, replacing FROM by TO line by line",
      runReplace},
     {"calc", "[--width N] EXPR...", "evaluate an expression with 52-digit decimal numbers", runCalc},
-    {"detect", "[--delimiter C] [--header] [--date-order MDY|DMY|YMD] [FILE]",
+    {"detect", "[--delimiter C] [--header] [--date-order MDY|DMY|YMD] [--encoding NAME] [FILE]",
      "report the kind of value each column of delimited text holds", runDetect},
+    {"ls", "[--dirs] [--recursive] [--all] DIR",
+     "list the files (and directories) of DIR with their kind, time stamp and read-only mark", runLs},
+    {"cat", "[--encoding NAME] FILE",
+     "write a text file as UTF-8; NAME: auto (a byte-order mark decides, else UTF-8), UTF-8, "
+     "UTF-16LE, UTF-16BE, ISO-8859-1, windows-1252",
+     runCat},
 };
 
 const Command *findCommand(const char *name) {

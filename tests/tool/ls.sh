@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# qeb ls end to end: kinds, local time stamps, read-only marks, sorting,
+# hidden entries, options, errors and exit codes.
+qeb=$1
+source "$(dirname "$0")/common.sh"
+
+# Root may write any file: the marks are checked as an ordinary user where
+# one can run the tool.
+run=() ro=ro
+if [ "$(id -u)" = 0 ]; then
+  chown -R nobody "$work"
+  run=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  "${run[@]}" "$qeb" --version >/dev/null 2>&1 || { run=() ro=rw; }
+fi
+
+tree=$work/tree
+mkdir -p "$tree/sub/deeper" "$tree/.hdir"
+touch "$tree/a.txt" "$tree/ro.txt" "$tree/.hidden" "$tree/sub/b.txt" "$tree/sub/deeper/c.txt" "$tree/.hdir/d.txt"
+chmod 444 "$tree/ro.txt"
+ln -s sub "$tree/link"
+ln -s self "$tree/self"
+[ "$(id -u)" != 0 ] || chown -R -h nobody "$tree"
+find "$tree" -exec touch -h -d @1709647629 {} +  # 2024-03-05 14:07:09 UTC
+touch -d @981173106 "$tree/a.txt"                  # 2001-02-03 04:05:06 UTC
+export TZ=XST-3                                    # three hours east of UTC
+
+"${run[@]}" "$qeb" ls "$tree" >"$work/out"
+cat >"$work/expected" <<END
+file 2001-02-03 07:05:06 rw a.txt
+file 2024-03-05 17:07:09 $ro ro.txt
+file 2024-03-05 17:07:09 ro self
+END
+diff -u "$work/expected" "$work/out"
+
+# Sorted by path; a link to a directory is a directory and is not entered.
+"${run[@]}" "$qeb" ls --recursive --dirs "$tree/" >"$work/out"
+cat >"$work/expected" <<END
+file 2001-02-03 07:05:06 rw a.txt
+dir  2024-03-05 17:07:09 ro link
+file 2024-03-05 17:07:09 $ro ro.txt
+file 2024-03-05 17:07:09 ro self
+dir  2024-03-05 17:07:09 ro sub
+file 2024-03-05 17:07:09 rw sub/b.txt
+dir  2024-03-05 17:07:09 ro sub/deeper
+file 2024-03-05 17:07:09 rw sub/deeper/c.txt
+END
+diff -u "$work/expected" "$work/out"
+
+"${run[@]}" "$qeb" ls --all --recursive "$tree" | cut -d' ' -f5 >"$work/out"
+printf '%s\n' .hdir/d.txt .hidden a.txt ro.txt self sub/b.txt sub/deeper/c.txt >"$work/expected"
+diff -u "$work/expected" "$work/out"
+
+# Failures: the catalogue message naming the directory, exit code 1.
+[ "$("$qeb" ls "$work/missing" 2>&1)" = "qeb: The directory \"$work/missing\" does not exist." ]
+[ "$("$qeb" ls "$tree/a.txt" 2>&1)" = "qeb: \"$tree/a.txt\" is not a directory." ]
+expect_exit 1 "$qeb" ls "$work/missing"
+expect_exit 1 "$qeb" ls "$tree/a.txt"
+expect_exit 2 "$qeb" ls
+expect_exit 2 "$qeb" ls "$tree" "$tree"
+expect_exit 2 "$qeb" ls --long "$tree"
+echo "ls checks passed"
