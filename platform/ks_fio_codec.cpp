@@ -43,15 +43,6 @@ inline size_t firstLane(Block mask) {
 #endif
 }
 
-// The sum of the 16 lanes, each at most 15.
-inline size_t laneSum(Block counts) {
-    uint64_t words[2];
-    memcpy(words, &counts, sizeof words);
-    const uint64_t pairs = (words[0] & 0x0F0F0F0F0F0F0F0FULL) + (words[1] & 0x0F0F0F0F0F0F0F0FULL);
-    return (size_t)((pairs * 0x0101010101010101ULL) >> 56);
-}
-
-
 // Code points of Windows-1252's bytes 0x80 to 0x9F, from ICU's converter
 // (the rest of the upper half is Latin-1); all zero when ICU has no such
 // converter.
@@ -255,32 +246,47 @@ bool isSupported(int encoding) {
     return false;
 }
 
-Piece checkUtf8(const char *text, size_t size, bool final) {
+Scan scanLine(const char *text, size_t size) {
     const uint8_t *in = reinterpret_cast<const uint8_t *>(text);
-    Piece piece = {0, 0, false};
-    size_t i = 0;
+    const Block lf = splat('\n'), cr = splat('\r'), high = splat(0x80);
+    Scan scan = {0, 0, Scan::kEnd};
+    size_t i = 0, characters = 0;
     while (i < size) {
-        // ASCII is skipped a block at a time, straight to the next other byte.
-        if (i + 16 <= size) {
-            const Block high = loadBlock(text + i) & splat(0x80);
-            if (!anyLane(high)) {
+        // ASCII without line ends passes a block at a time, straight to the
+        // next byte that is either.
+        if (size - i >= 16) {
+            const Block block = loadBlock(text + i);
+            const Block stops = (Block)(block == lf) | (Block)(block == cr) | (block & high);
+            if (!anyLane(stops)) {
                 i += 16;
+                characters += 16;
                 continue;
             }
-            i += firstLane(high);
-        } else if (in[i] < 0x80) {
+            const size_t lane = firstLane(stops);
+            i += lane;
+            characters += lane;
+        }
+        const uint8_t c = in[i];
+        if (c == '\n' || c == '\r') {
+            scan.stop = Scan::kLineEnd;
+            break;
+        }
+        if (c < 0x80) {
             ++i;
+            ++characters;
             continue;
         }
         const int length = utf8SequenceLength(in + i, size - i);
         if (length <= 0) {
-            piece.invalid = length < 0 || final;
+            scan.stop = length < 0 ? Scan::kInvalid : Scan::kCut;
             break;
         }
         i += (size_t)length;
+        ++characters;
     }
-    piece.consumed = i;
-    return piece;
+    scan.offset = i;
+    scan.characters = characters;
+    return scan;
 }
 
 Piece decode(int encoding, const char *in, size_t size, bool final, char *out, size_t room) {
@@ -291,7 +297,12 @@ Piece decode(int encoding, const char *in, size_t size, bool final, char *out, s
 }
 
 bool canEncode(int encoding, const char *text, size_t size) {
-    if (checkUtf8(text, size, true).consumed != size) return false;
+    for (size_t done = 0;;) {
+        const Scan scan = scanLine(text + done, size - done);
+        done += scan.offset + 1;  // past a line end
+        if (scan.stop == Scan::kInvalid || scan.stop == Scan::kCut) return false;
+        if (scan.stop == Scan::kEnd) break;
+    }
     if (encoding == KS_UCHAR_ENC_UTF8 || encoding == KS_UCHAR_ENC_UTF16LE || encoding == KS_UCHAR_ENC_UTF16BE)
         return true;
     const uint8_t *s = reinterpret_cast<const uint8_t *>(text);
@@ -346,38 +357,6 @@ Piece encode(int encoding, const char *text, size_t size, bool crlf, char *out, 
     piece.consumed = i;
     piece.produced = o;
     return piece;
-}
-
-// Every byte but a trail byte (10xxxxxx) starts a character.
-inline Block trailLanes(Block block) { return (Block)((block & splat(0xC0)) == splat(0x80)); }
-
-size_t findLineEnd(const char *text, size_t size, size_t *characters) {
-    const Block lf = splat('\n'), cr = splat('\r'), one = splat(1);
-    // Trail bytes are counted per lane, and summed before a lane can pass 15.
-    size_t trails = 0, i = 0;
-    Block counts = {};
-    int rounds = 0;
-    for (; i + 16 <= size; i += 16) {
-        const Block block = loadBlock(text + i);
-        const Block ends = (Block)(block == lf) | (Block)(block == cr);
-        if (anyLane(ends)) {
-            const size_t lane = firstLane(ends);
-            const Block lanes = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-            counts += trailLanes(block) & (Block)(lanes < splat((uint8_t)lane)) & one;
-            *characters = i + lane - trails - laneSum(counts);
-            return i + lane;
-        }
-        counts += trailLanes(block) & one;
-        if (++rounds == 15) {
-            trails += laneSum(counts);
-            counts = Block{};
-            rounds = 0;
-        }
-    }
-    trails += laneSum(counts);
-    for (; i < size && text[i] != '\n' && text[i] != '\r'; ++i) trails += ((uint8_t)text[i] & 0xC0) == 0x80;
-    *characters = i - trails;
-    return i;
 }
 
 size_t countCharacters(const char *text, size_t size) {

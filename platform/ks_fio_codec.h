@@ -1,7 +1,8 @@
-// The text file's conversions between a file's encoding and UTF-8, in pieces
-// of a stream: input may end inside a character (it is taken up with the
-// next piece), and a conversion stops exactly where the bytes are not valid.
-// Internal to the file library.
+// The text file's work on bytes: conversions between a file's encoding and
+// UTF-8, in pieces of a stream (input may end inside a character, which is
+// taken up with the next piece; a conversion stops exactly where the bytes
+// are not valid), and the scan of UTF-8 text for line ends. Internal to the
+// file library.
 #ifndef KS_FIO_CODEC_H
 #define KS_FIO_CODEC_H
 
@@ -20,10 +21,19 @@ struct Piece {
     bool invalid;     // stopped at bytes that are not valid in the encoding
 };
 
-// The longest valid UTF-8 prefix of [in, in + size): Piece::consumed is its
-// length (nothing is produced). A character cut by the end of the input is
-// left for the next piece unless `final`, when it is invalid.
-Piece checkUtf8(const char *in, size_t size, bool final);
+// The text of a line in UTF-8 [text, text + size), checked as it is
+// scanned: where the scan stopped, the characters before that, and why.
+struct Scan {
+    size_t offset;
+    size_t characters;
+    enum Stop {
+        kEnd,      // at size
+        kLineEnd,  // at a '\n' or '\r'
+        kInvalid,  // at bytes that are not UTF-8
+        kCut       // at a character that the end cuts short
+    } stop;
+};
+Scan scanLine(const char *text, size_t size);
 
 // Converts [in, in + size), text in `encoding` (not UTF-8), into UTF-8 at out,
 // stopping before a character that would not fit in `room` bytes.
@@ -39,10 +49,6 @@ Piece encode(int encoding, const char *text, size_t size, bool crlf, char *out, 
 
 // Number of characters in valid UTF-8.
 size_t countCharacters(const char *text, size_t size);
-// The offset of the first '\n' or '\r' in valid UTF-8 [text, text + size),
-// or size; *characters is the number of characters before it.
-size_t findLineEnd(const char *text, size_t size, size_t *characters);
-
 }  // namespace ks_fio_codec
 
 #endif

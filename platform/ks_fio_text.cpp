@@ -88,14 +88,6 @@ size_t bytesOfCharacters(const char *p, size_t size, size_t n) {
     return i;
 }
 
-// The longest prefix of valid UTF-8 [p, p + size) with at most room bytes
-// that ends at a character boundary.
-size_t wholePrefix(const char *p, size_t size, size_t room) {
-    if (size <= room) return size;
-    while (room > 0 && ((uint8_t)p[room] & 0xC0) == 0x80) --room;
-    return room;
-}
-
 bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
 
 // What a delivery of text gave.
@@ -114,12 +106,13 @@ struct TextFile {
     long long start = 0;  // offset of the first character, after a mark
     int error = 0;
 
-    // Reading.
-    char *raw = nullptr;  // kRawSize bytes: a character cut by the last read, then the next read
-    size_t rawBegin = 0, rawEnd = 0;
+    // Reading. A UTF-8 file's text is the block itself, checked as it is
+    // delivered; other encodings are decoded from the block into `decoded`.
+    char *raw = nullptr;  // kRawSize bytes
+    size_t rawBegin = 0, rawEnd = 0;  // bytes not yet decoded
     char *decoded = nullptr;  // kDecodedSize bytes; null for UTF-8 files
     const char *text = nullptr;
-    size_t textPos = 0, textEnd = 0;
+    size_t textPos = 0, textEnd = 0;  // the text ready to deliver
     bool stopped = false;  // bytes not valid in the encoding follow the text
     bool atEnd = false;    // the file has no more bytes
     bool skipLf = false;   // a CR ended the last line; an LF right after belongs to it
@@ -144,41 +137,37 @@ struct TextFile {
         stopped = atEnd = skipLf = false;
     }
 
-    // Reads more of the file after what is left of the block: 1, 0 at the
-    // end of the file, -1 on failure.
-    int readMore() {
-        memmove(raw, raw + rawBegin, rawEnd - rawBegin);
-        rawEnd -= rawBegin;
-        rawBegin = 0;
-        const int got = ks_fio_getb(file, raw + rawEnd, (int)(kRawSize - rawEnd));
+    // Moves the bytes [from, to) of the block to its start and reads more of
+    // the file after them: 1, or -1 on failure.
+    int readMore(size_t &from, size_t &to) {
+        memmove(raw, raw + from, to - from);
+        to -= from;
+        from = 0;
+        const int got = ks_fio_getb(file, raw + to, (int)(kRawSize - to));
         if (got < 0) return fail(ks_fio_lasterror());
         if (got == 0) atEnd = true;
-        rawEnd += (size_t)got;
+        to += (size_t)got;
         return 1;
     }
 
-    // Makes text ready in the view: 1, 0 at the end of the file, -1 on
-    // failure (also for invalid bytes, once the text before them is gone).
+    // Makes text ready: 1, 0 at the end of the file, -1 on failure (also for
+    // invalid bytes, once the text before them is gone).
     int fill() {
         while (textPos == textEnd) {
             if (stopped) return fail(KS_FIO_ERR_ENCODING);
-            if (rawBegin == rawEnd && atEnd) return 0;
-            const char *bytes = raw + rawBegin;
-            const size_t size = rawEnd - rawBegin;
-            Piece piece;
-            if (decoded) {
-                piece = ks_fio_codec::decode(codec, bytes, size, atEnd, decoded, kDecodedSize);
-                text = decoded;
-                textEnd = piece.produced;
-            } else {
-                piece = ks_fio_codec::checkUtf8(bytes, size, atEnd);
-                text = bytes;
-                textEnd = piece.consumed;
+            if (!decoded) {
+                if (atEnd) return 0;
+                if (readMore(textPos, textEnd) < 0) return -1;
+                continue;
             }
-            textPos = 0;
+            if (rawBegin == rawEnd && atEnd) return 0;
+            const Piece piece =
+                ks_fio_codec::decode(codec, raw + rawBegin, rawEnd - rawBegin, atEnd, decoded, kDecodedSize);
             rawBegin += piece.consumed;
+            textPos = 0;
+            textEnd = piece.produced;
             stopped = piece.invalid;
-            if (textEnd == 0 && !stopped && readMore() < 0) return -1;
+            if (textEnd == 0 && !stopped && readMore(rawBegin, rawEnd) < 0) return -1;
         }
         return 1;
     }
@@ -208,6 +197,7 @@ struct TextFile {
     // or -1 when a failure came before anything was delivered (a failure
     // after some text comes with the next call).
     int deliver(char *out, size_t room, size_t limit, bool acrossLines, Delivery *d) {
+        using ks_fio_codec::Scan;
         while (d->characters < limit) {
             const int state = ready();
             if (state < 0 && d->bytes == 0) return -1;
@@ -215,13 +205,11 @@ struct TextFile {
             const char *p = text + textPos;
             const size_t available = textEnd - textPos;
             const size_t window = available < room - d->bytes ? available : room - d->bytes;
-            size_t characters;
-            size_t taken = ks_fio_codec::findLineEnd(p, window, &characters);
-            bool atLineEnd = taken < window || (window < available && isLineEnd(p[window]));
-            if (!atLineEnd && window < available) {  // no room for the rest of the line
-                taken = wholePrefix(p, available, window);
-                if (taken < window) --characters;  // the lead byte of the character cut off
-            }
+            const Scan scan = ks_fio_codec::scanLine(p, window);
+            size_t taken = scan.offset, characters = scan.characters;
+            // The line end may lie just past a full window.
+            bool atLineEnd = scan.stop == Scan::kLineEnd ||
+                             (scan.stop == Scan::kEnd && window < available && isLineEnd(p[window]));
             if (characters > limit - d->characters) {
                 characters = limit - d->characters;
                 taken = bytesOfCharacters(p, taken, characters);
@@ -231,8 +219,21 @@ struct TextFile {
             d->bytes += taken;
             d->characters += characters;
             textPos += taken;
-            if (!atLineEnd) {
-                if (textPos == textEnd) continue;  // more text follows in the file
+            if (taken == scan.offset) {  // not cut short by the limit
+                const bool viewEnds = window == available;
+                if (scan.stop == Scan::kInvalid || (scan.stop == Scan::kCut && viewEnds && atEnd)) {
+                    textEnd = textPos;  // what follows is not text
+                    stopped = true;
+                    continue;
+                }
+                // Only a UTF-8 block ends inside a character: the rest of it is read.
+                if (scan.stop == Scan::kCut && viewEnds && readMore(textPos, textEnd) < 0) {
+                    if (d->bytes == 0) return -1;
+                    break;
+                }
+                if (viewEnds && scan.stop != Scan::kLineEnd) continue;
+            }
+            if (!atLineEnd) {  // the buffer or the limit is reached
                 if (d->bytes == 0) return fail(KS_FIO_ERR_BUFFER);
                 break;
             }
@@ -301,15 +302,20 @@ int openReader(TextFile &f, int encoding) {
     f.raw = static_cast<char *>(malloc(kRawSize));
     if (!f.raw) return ENOMEM;
     while (f.rawEnd < 3 && !f.atEnd) {
-        if (f.readMore() < 0) return f.error;
+        if (f.readMore(f.rawBegin, f.rawEnd) < 0) return f.error;
     }
-    f.rawBegin = chooseEncoding(f, encoding, f.raw, f.rawEnd);
-    f.start = (long long)f.rawBegin;
-    if (f.codec != KS_UCHAR_ENC_UTF8) {
-        f.decoded = static_cast<char *>(malloc(kDecodedSize));
-        if (!f.decoded) return ENOMEM;
+    const size_t markLength = chooseEncoding(f, encoding, f.raw, f.rawEnd);
+    f.start = (long long)markLength;
+    if (f.codec == KS_UCHAR_ENC_UTF8) {
+        f.text = f.raw;
+        f.textPos = markLength;
+        f.textEnd = f.rawEnd;
+        return 0;
     }
-    return 0;
+    f.rawBegin = markLength;
+    f.decoded = static_cast<char *>(malloc(kDecodedSize));
+    f.text = f.decoded;
+    return f.decoded ? 0 : ENOMEM;
 }
 
 int openWriter(TextFile &f, int mode, int encoding) {

@@ -165,6 +165,20 @@ TEST(FileText, CharactersAndLineEndsSplitBetweenReads) {
     }
 }
 
+TEST(FileText, InvalidBytesStopAPieceShortOfAFullBuffer) {
+    ScratchDir dir;
+    const ks_fio_handle h = openText(dir, "abcdefghij\xFFxyz\n", KS_UCHAR_ENC_UTF8);
+    char buffer[8];
+    int ended = 1;
+    EXPECT_EQ(ks_fio_text_readline(h, buffer, sizeof buffer, &ended), 7);
+    EXPECT_EQ(ks_fio_text_readline(h, buffer, sizeof buffer, &ended), 3);
+    EXPECT_STREQ(buffer, "hij");
+    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(ks_fio_text_readline(h, buffer, sizeof buffer, &ended), -1);
+    EXPECT_EQ(ks_fio_text_geterr(h), KS_FIO_ERR_ENCODING);
+    EXPECT_EQ(ks_fio_text_close(h), 0);
+}
+
 TEST(FileText, ReadStopsAtACharacterLimit) {
     ScratchDir dir;
     const ks_fio_handle h = openText(dir, "a\xC3\xA9\r\nbc", KS_UCHAR_ENC_UTF8);
