@@ -1,10 +1,12 @@
 // Shared main of the benchmark programs: runs every benchmark, then prints,
 // for each case registered as "CASE/ours" and "CASE/peer", the ratio of our
-// time to the peer's (below 1: we are faster).
+// time to the peer's (below 1: we are faster); with --benchmark_repetitions,
+// of the medians.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,13 +17,17 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-            const std::string name = run.benchmark_name();
+            // With --benchmark_repetitions the median stands for the runs.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.error_occurred || (run.run_type != Run::RT_Iteration && !median)) continue;
+            const std::string name = run.run_name.function_name;
             const size_t slash = name.rfind('/');
             if (slash == std::string::npos) continue;
             const std::string side = name.substr(slash + 1);
-            if (side == "ours" || side == "peer")
-                mTimes[name.substr(0, slash)][side] = run.GetAdjustedCPUTime();
+            if (side != "ours" && side != "peer") continue;
+            auto &time = mTimes[name.substr(0, slash)][side];
+            if (median || !mMedians.count(name)) time = run.GetAdjustedCPUTime();
+            if (median) mMedians.insert(name);
         }
     }
 
@@ -38,6 +44,7 @@ public:
 
 private:
     std::map<std::string, std::map<std::string, double>> mTimes;
+    std::set<std::string> mMedians;
 };
 
 }  // namespace
