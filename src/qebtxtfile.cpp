@@ -6,6 +6,7 @@
 #include "qebshared_state.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -178,8 +179,7 @@ int QebTxtFile::skipline() {
 }
 
 int QebTxtFile::rewind() {
-    if (!mState || !mState->isOpen) return -1;
-    ks_fio_text_rewind(mState->handle);
+    if (!mState || !mState->isOpen || ks_fio_text_rewind(mState->handle) != 0) return -1;
     mState->position = 0;
     return 0;
 }
@@ -342,6 +342,7 @@ int QebTxtFileFW::getencoding() const { return mState && mState->isOpen ? mState
 
 int QebTxtFileFW::read(char *buffer, unsigned int count) {
     if (!mState || !mState->isOpen || (!buffer && count > 0)) return -1;
+    if (count > INT_MAX) count = INT_MAX;  // the result is an int
     QebTxtFileFWState &s = *mState;
     unsigned int total = 0;
     if (s.pushBack && count == 0) return 0;

@@ -257,6 +257,22 @@ TEST_F(TxtFile, ReadSkipAndPositions) {
     EXPECT_STREQ(buffer, "abc\nd\xC3\xA9" "fgh\nxy\n");
 }
 
+TEST_F(TxtFile, APipeReadsButCannotRewind) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(::write(ends[1], "one\ntwo", 7), 7);
+    close(ends[1]);
+    QebTxtFile file;
+    ASSERT_TRUE(file.open(("/proc/self/fd/" + std::to_string(ends[0])).c_str(), QebTxtFile::Read));
+    close(ends[0]);
+    char buffer[8];
+    EXPECT_EQ(file.readln(buffer, sizeof buffer), 3);
+    EXPECT_EQ(file.rewind(), -1);  // a failure, not a position of 0
+    EXPECT_EQ(file.tell(), 3);
+    EXPECT_EQ(file.readln(buffer, sizeof buffer), 3);
+    EXPECT_STREQ(buffer, "two");
+}
+
 TEST_F(TxtFile, AppendsAtTheEndInTheFilesEncoding) {
     ScratchDir dir;
     const std::string path = dir / "log.txt";

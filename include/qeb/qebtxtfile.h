@@ -97,7 +97,8 @@ public:
     // when closed.
     int skip(int count);
     int skipline();
-    // Back to the first character; tell() becomes 0. -1 when closed, else 0.
+    // Back to the first character; tell() becomes 0. 0, or -1 when closed
+    // or when the file cannot go back (a pipe), with nothing changed.
     int rewind();
 
     // The size in bytes of the file on disk under the path opened; 0 when
