@@ -11,8 +11,6 @@
 #ifndef KS_FIO_H
 #define KS_FIO_H
 
-#include <stdarg.h>
-
 typedef unsigned long long ks_fio_handle;
 
 // The library's own error codes (system error numbers that coincide with
@@ -56,7 +54,6 @@ int ks_fio_putb(ks_fio_handle handle, const void *buffer, int n);
 // Writes the NUL-terminated texts that follow, up to a null pointer, one
 // after the other: the bytes written, or -1 on failure.
 int ks_fio_putm(ks_fio_handle handle, ...);
-int ks_fio_vputm(ks_fio_handle handle, va_list texts);
 // Reads the next line, its '\n' included, at most size - 1 bytes, and a NUL:
 // the bytes read (0 at the end of the file), -1 on failure or for size < 2.
 // The offset stays just after what was delivered.

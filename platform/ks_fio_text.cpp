@@ -1,10 +1,10 @@
 // Text files on the byte-file operations: encodings, byte-order marks and
 // line ends (see ks_fio.h).
 //
-// A reader keeps a block of the file's bytes and a view of valid UTF-8 text
-// ready to deliver: for UTF-8 files the checked part of the block itself,
-// otherwise the block decoded into a second buffer. A writer encodes into a
-// block that goes to the file when it fills.
+// A reader keeps a block of the file's bytes and a view of the UTF-8 text
+// ready to deliver: for UTF-8 files the block itself, checked as its lines
+// are scanned, otherwise the block decoded into a second buffer. A writer
+// encodes into a block that goes to the file when it fills.
 #include "ks_fio.h"
 
 #include "ks_fio_codec.h"

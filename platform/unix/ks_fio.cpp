@@ -5,6 +5,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -99,22 +100,20 @@ int ks_fio_putb(ks_fio_handle handle, const void *buffer, int n) {
     return n;
 }
 
-int ks_fio_vputm(ks_fio_handle handle, va_list texts) {
-    long long total = 0;
-    while (const char *text = va_arg(texts, const char *)) {
-        const size_t bytes = strlen(text);
-        if (bytes > INT_MAX || ks_fio_putb(handle, text, (int)bytes) < 0) return -1;
-        total += (long long)bytes;
-    }
-    return total > INT_MAX ? INT_MAX : (int)total;
-}
-
 int ks_fio_putm(ks_fio_handle handle, ...) {
     va_list texts;
     va_start(texts, handle);
-    const int result = ks_fio_vputm(handle, texts);
+    long long total = 0;
+    while (const char *text = va_arg(texts, const char *)) {
+        const size_t bytes = strlen(text);
+        if (bytes > INT_MAX || ks_fio_putb(handle, text, (int)bytes) < 0) {
+            total = -1;
+            break;
+        }
+        total += (long long)bytes;
+    }
     va_end(texts);
-    return result;
+    return total > INT_MAX ? INT_MAX : (int)total;
 }
 
 // Reads a block and moves the offset back to just after the line's end, so
