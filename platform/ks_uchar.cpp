@@ -307,3 +307,9 @@ int ks_uchar_bufncopy(char *dest, const char *src, int destSize, int n) {
     dest[copied] = 0;
     return copied;
 }
+
+int ks_uchar_wholelength(const char *text, int length) {
+    if (text == nullptr || length <= 0) return 0;
+    U8_TRUNCATE_IF_INCOMPLETE(reinterpret_cast<const uint8_t *>(text), 0, length);
+    return length;
+}

@@ -65,6 +65,12 @@ int ks_uchar_toint(const char *p, int *len);
 // NUL is still written); destSize <= 0 writes nothing and returns 0.
 int ks_uchar_bufncopy(char *dest, const char *src, int destSize, int n);
 
+// The length of the text [text, text + length) without a character that its
+// end cuts short (bytes valid so far as the start of a longer sequence), so
+// that a text cut at a byte count ends at a whole character. Reads only
+// [text, text + length).
+int ks_uchar_wholelength(const char *text, int length);
+
 // Encoding conversions. ks_uchar_encode converts the NUL-terminated src, text
 // in `encoding`, into UTF-8; ks_uchar_decode converts NUL-terminated UTF-8
 // into `encoding`. Text in a UTF-16 encoding ends at its first 0 unit and is

@@ -1,5 +1,7 @@
 #include "qemsg1.h"
 
+#include "ks_uchar.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -79,23 +81,13 @@ public:
     // Terminates the text: a character cut short by the end of the buffer is
     // dropped whole, then trailing blanks.
     int finish() {
-        if (mCut) mUsed = wholeCharacters();
+        if (mCut) mUsed = (size_t)ks_uchar_wholelength(mBuffer, (int)mUsed);
         while (mUsed > 0 && mBuffer[mUsed - 1] == ' ') --mUsed;
         mBuffer[mUsed] = '\0';
         return (int)mUsed;
     }
 
 private:
-    size_t wholeCharacters() const {
-        const unsigned char *b = reinterpret_cast<const unsigned char *>(mBuffer);
-        size_t start = mUsed;
-        while (start > 0 && mUsed - start < 3 && (b[start - 1] & 0xC0) == 0x80) --start;
-        if (start == 0 || b[start - 1] < 0xC0) return mUsed;  // ends on ASCII or stray trail bytes
-        const unsigned char lead = b[start - 1];
-        const size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        return mUsed - (start - 1) < need ? start - 1 : mUsed;
-    }
-
     char *mBuffer;
     size_t mUsed;
     bool mCut;

@@ -177,6 +177,15 @@ const std::string kMixedLE = "a\0\xE9\0\xAC\x20\x3D\xD8\x00\xDE\0\0"s, kMixedBE 
 
 // Into an unaligned destination: whole characters and the terminator within
 // the size, nothing past it; bad input replaced, missing characters as '?'.
+TEST(UcharCopy, ACutAtAByteCountEndsAtAWholeCharacter) {
+    const struct { const char *text; int length, whole; } cases[] = {
+        {"ab", 2, 2}, {"a\xE2\x82\xAC", 4, 4}, {"a\xE2\x82\xAC", 3, 1}, {"a\xE2\x82\xAC", 2, 1},
+        {"\xF0\x9F\x98\x80", 3, 0}, {"a\xFF", 2, 2},  // ill-formed, not cut short: kept
+        {"a\xC3(", 2, 1}, {"", 0, 0}, {"x", -1, 0},
+    };
+    for (const auto &c : cases) EXPECT_EQ(ks_uchar_wholelength(c.text, c.length), c.whole) << c.text << c.length;
+}
+
 TEST(UcharCodec, EncodeAndDecode) {
     typedef int (*Convert)(int, const char *, char *, int);
     const struct { Convert convert; int encoding; const char *in; int size, result; std::string out; } cases[] = {

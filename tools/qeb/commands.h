@@ -18,6 +18,7 @@ int runCalc(int argc, char **argv);
 int runDetect(int argc, char **argv);
 int runLs(int argc, char **argv);
 int runCat(int argc, char **argv);
+int runRun(int argc, char **argv);
 
 // Prints "qeb NAME: message" and the subcommand's usage; returns 2.
 int usageError(const char *name, const char *message);

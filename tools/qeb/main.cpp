@@ -22,6 +22,8 @@ const Command kCommands[] = {
      "write a text file as UTF-8; NAME: auto (a byte-order mark decides, else UTF-8), UTF-8, "
      "UTF-16LE, UTF-16BE, ISO-8859-1, windows-1252",
      runCat},
+    {"run", "[--shell] [--capture] [--env NAME=VALUE]... -- COMMAND [ARG...]",
+     "run a command and print its output log (with --capture)", runRun},
 };
 
 const Command *findCommand(const char *name) {
