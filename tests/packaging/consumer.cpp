@@ -4,6 +4,7 @@
 #include <qeb/qebdatavar.h>
 #include <qeb/qebdate.h>
 #include <qeb/qebdir.h>
+#include <qeb/qebemail.h>
 #include <qeb/qebexecute.h>
 #include <qeb/qebformat.h>
 #include <qeb/qebmempool.h>

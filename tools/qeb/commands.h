@@ -19,6 +19,7 @@ int runDetect(int argc, char **argv);
 int runLs(int argc, char **argv);
 int runCat(int argc, char **argv);
 int runRun(int argc, char **argv);
+int runMail(int argc, char **argv);
 
 // Prints "qeb NAME: message" and the subcommand's usage; returns 2.
 int usageError(const char *name, const char *message);

@@ -24,6 +24,9 @@ const Command kCommands[] = {
      runCat},
     {"run", "[--shell] [--capture] [--env NAME=VALUE]... -- COMMAND [ARG...]",
      "run a command and print its output log (with --capture)", runRun},
+    {"mail", "--to ADDR --subject TEXT [--from ADDR] [--message TEXT]... [--attach FILE]... "
+             "--command TEMPLATE [--tmp DIR] [--keep-file]",
+     "compose a MIME mail and hand it to a mail command (%T: recipient, %B: mail file)", runMail},
 };
 
 const Command *findCommand(const char *name) {

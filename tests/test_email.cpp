@@ -1,0 +1,284 @@
+// QebEmail: the mail file byte for byte and as Python's email package reads
+// it, refused injections, the command's output, and the temporary files.
+#include <qeb/qebemail.h>
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Reaches the composition, which is protected.
+class Mail : public QebEmail {
+public:
+    using QebEmail::writeEmailTextFile;
+};
+
+using Email = PoolLeakCheck;
+
+const std::string kHead = "To: rcpt@example.test\r\nSubject: Report\r\n";
+const std::string kMultipart =
+    "Content-Type: multipart/mixed; boundary=\"QE_EMAIL_00\"\r\nMIME-version: 1.0\r\n"
+    "This is a multi-part message in MIME format.\r\n\r\n";
+
+std::string repeat(const std::string &text, int times) {
+    std::string out;
+    while (times-- > 0) out += text;
+    return out;
+}
+
+std::string attachmentHead(const std::string &name) {
+    return "--QE_EMAIL_00\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n"
+           "Content-Disposition: attachment; filename=\"" + name + "\"\r\n\r\n";
+}
+
+// A mail to rcpt@example.test about "Report", with a command that only ends.
+void address(Mail &mail, const ScratchDir &dir) {
+    ASSERT_TRUE(mail.initialize(QebString(dir.path().c_str()), QebString("true")));
+    mail.setTo(QebString("rcpt@example.test"));
+    mail.setSubject(QebString("Report"));
+}
+
+TEST_F(Email, TheMailFileByteForByte) {
+    ScratchDir dir;
+    writeFile(dir / "empty.bin", "");
+    writeFile(dir / "57.bin", std::string(57, '\xFF'));
+    writeFile(dir / "58.bin", std::string(58, 'a'));
+    const std::string line76(76, '/');
+    const struct {
+        const char *name;
+        std::vector<std::string> messages, attachments;
+        std::string body;
+    } cases[] = {
+        {"no parts", {}, {}, ""},
+        {"an ASCII message, kept as it stands", {"line one\nline two"}, {},
+         kMultipart + "--QE_EMAIL_00\r\nContent-Type: text/plain; charset=US-ASCII\r\n"
+                      "Content-Transfer-Encoding: 7bit\r\n\r\nline one\nline two\r\n--QE_EMAIL_00--\r\n"},
+        {"a UTF-8 message in base64 lines of 76", {std::string(56, 'x') + "\xC3\xA9"}, {},
+         kMultipart + "--QE_EMAIL_00\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+                      "Content-Transfer-Encoding: base64\r\n\r\n" + repeat("eHh4", 18) + "eHjD\r\nqQ==\r\n"
+                      "--QE_EMAIL_00--\r\n"},
+        {"attachments of 0, 57 and 58 bytes", {}, {"empty.bin", "57.bin", "58.bin"},
+         kMultipart + attachmentHead("empty.bin") + attachmentHead("57.bin") + line76 + "\r\n" +
+             attachmentHead("58.bin") + repeat("YWFh", 19) + "\r\nYQ==\r\n--QE_EMAIL_00--\r\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Mail mail;
+        address(mail, dir);
+        for (const std::string &text : c.messages) mail.addMessage(QebString(text.c_str()));
+        for (const std::string &name : c.attachments) mail.addAttachment(QebString((dir / name).c_str()));
+        ASSERT_TRUE(mail.writeEmailTextFile());
+        EXPECT_EQ(readFile(mail.getEmailFile().asCstr()), kHead + c.body);
+    }
+}
+
+TEST_F(Email, HeaderValues) {
+    ScratchDir dir;
+    const struct { const char *from, *subject; std::string head; } cases[] = {
+        {nullptr, "", "To: rcpt@example.test\r\nSubject: \r\n"},
+        {"me@example.test", "Plain", "To: rcpt@example.test\r\nFrom: me@example.test\r\nSubject: Plain\r\n"},
+        // One encoded word for the whole value, however long.
+        {nullptr, "Gr\xC3\xBC\xC3\x9F" "e",
+         "To: rcpt@example.test\r\nSubject: =?UTF-8?B?R3LDvMOfZQ==?=\r\n"},
+    };
+    for (const auto &c : cases) {
+        Mail mail;
+        address(mail, dir);
+        mail.setFrom(QebString(c.from));
+        mail.setSubject(QebString(c.subject));
+        ASSERT_TRUE(mail.writeEmailTextFile());
+        EXPECT_EQ(readFile(mail.getEmailFile().asCstr()), c.head);
+    }
+}
+
+// JSON text of a UTF-8 string.
+std::string json(const std::string &text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+TEST_F(Email, PythonReadsBackEverythingComposed) {
+    ScratchDir dir;
+    std::mt19937 random(3);
+    std::string large(1 << 20, '\0');
+    for (char &c : large) c = char(random());
+    writeFile(dir / "large.bin", large);
+    writeFile(dir / "58.bin", large.substr(0, 58));
+    writeFile(dir / "na\"me\\.txt", "quoted name");
+    const std::vector<std::string> messages = {
+        "Plain text,\r\nover two lines.", std::string(300, 'a') + " \xE2\x82\xAC " + std::string(100, 'b'), ""};
+    const std::vector<std::pair<std::string, std::string>> attachments = {
+        {dir / "large.bin", "large.bin"}, {dir / "58.bin", "58.bin"}, {dir / "na\"me\\.txt", "na\"me\\.txt"}};
+
+    Mail mail;
+    address(mail, dir);
+    mail.setFrom(QebString("J\xC3\xBCrgen <juergen@example.test>"));
+    mail.setSubject(QebString("\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 report"));
+    for (const std::string &text : messages) mail.addMessage(QebString(text.c_str()));
+    for (const auto &a : attachments) mail.addAttachment(QebString(a.first.c_str()));
+    ASSERT_TRUE(mail.writeEmailTextFile());
+
+    std::string expected = "{\"to\": \"rcpt@example.test\", \"from\": " + json("J\xC3\xBCrgen <juergen@example.test>") +
+                           ", \"subject\": " + json("\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 report") + ", \"messages\": [";
+    for (size_t i = 0; i < messages.size(); ++i) expected += (i ? ", " : "") + json(messages[i]);
+    expected += "], \"attachments\": [";
+    for (size_t i = 0; i < attachments.size(); ++i)
+        expected += std::string(i ? ", " : "") + "{\"path\": " + json(attachments[i].first) + ", \"name\": " +
+                    json(attachments[i].second) + "}";
+    writeFile(dir / "expected.json", expected + "]}");
+    const std::string command = "/usr/bin/python3 " QEB_TEST_SOURCE_DIR "/mail/check_mail.py '" +
+                                std::string(mail.getEmailFile().asCstr()) + "' '" + (dir / "expected.json") + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST_F(Email, FailuresStopTheCompositionWhereTheyStand) {
+    ScratchDir dir;
+    const struct { const char *name; void (*set)(Mail &, const ScratchDir &); std::string file, message; } cases[] = {
+        {"no recipient", [](Mail &m, const ScratchDir &) { m.setTo(QebString()); }, "", "The mail has no recipient."},
+        {"no subject", [](Mail &m, const ScratchDir &) { m.setFrom(QebString("me@x")); m.setSubject(QebString()); },
+         "To: rcpt@example.test\r\nFrom: me@x\r\n", "The mail has no subject."},
+        {"a missing attachment",
+         [](Mail &m, const ScratchDir &d) {
+             m.addMessage(QebString("hi"));
+             m.addAttachment(QebString((d / "missing").c_str()));
+             m.addMessage(QebString("never"));  // messages come first
+         },
+         kHead + kMultipart + "--QE_EMAIL_00\r\nContent-Type: text/plain; charset=US-ASCII\r\n"
+                              "Content-Transfer-Encoding: 7bit\r\n\r\nhi\r\n--QE_EMAIL_00\r\n"
+                              "Content-Type: text/plain; charset=US-ASCII\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
+                              "never\r\n",
+         "File input or output failed: No such file or directory"},
+        // A line break would let a value add headers of its own.
+        {"CR LF in To", [](Mail &m, const ScratchDir &) { m.setTo(QebString("a@x\r\nBcc: all@x")); }, "",
+         "Cannot write the mail header To with the value \"a@x\r\nBcc: all@x\"."},
+        {"LF in From", [](Mail &m, const ScratchDir &) { m.setFrom(QebString("me@x\nBcc: all@x")); },
+         "To: rcpt@example.test\r\n", "Cannot write the mail header From with the value \"me@x\nBcc: all@x\"."},
+        {"CR in Subject", [](Mail &m, const ScratchDir &) { m.setSubject(QebString("Hi\r\xC3\xA9")); },
+         "To: rcpt@example.test\r\n", "Cannot write the mail header Subject with the value \"Hi\r\xC3\xA9\"."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Mail mail;
+        address(mail, dir);
+        c.set(mail, dir);
+        EXPECT_FALSE(mail.writeEmailTextFile());
+        EXPECT_EQ(readFile(mail.getEmailFile().asCstr()), c.file);
+        EXPECT_EQ(textOf(mail.getErrorMessage()), c.message);
+    }
+}
+
+TEST_F(Email, TheCommandAndItsOutput) {
+    ScratchDir dir;
+    const std::string log = dir / "log";
+    const struct { std::string command; bool sent; int exitCode; std::string message, logged; } cases[] = {
+        {"printf '%T|%T|%B' >" + log, true, 0, "<null>", "rcpt@example.test|rcpt@example.test|"},
+        {"exit 3", true, 3, "<null>", ""},
+        {"printf 'first\\n  second  \\n'", false, 0,
+         "The mail command \"printf 'first\\n  second  \\n'\" reported: first   second", ""},
+        {"printf '\\n\\n'", false, 0, "<null>", ""},  // blank lines only: no message
+        {"kill -9 $$", false, 9, "The command was aborted with code 9.", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.command);
+        QebEmail mail;
+        ASSERT_TRUE(mail.initialize(QebString(dir.path().c_str()), QebString(c.command.c_str())));
+        mail.setTo(QebString("rcpt@example.test"));
+        mail.setSubject(QebString("Report"));
+        writeFile(log, "");
+        EXPECT_EQ(mail.sendMail(), c.sent);
+        EXPECT_EQ(mail.getExitCode(), c.exitCode);
+        EXPECT_EQ(textOf(mail.getErrorMessage()), c.message);
+        const std::string logged = readFile(log);
+        EXPECT_EQ(logged.substr(0, c.logged.size()), c.logged);
+        if (!c.logged.empty()) {
+            EXPECT_EQ(logged.substr(c.logged.size()), mail.getEmailFile().asCstr());
+        }
+        EXPECT_EQ(readFile(mail.getEmailFile().asCstr()), kHead);
+    }
+}
+
+TEST_F(Email, TextTheShellWouldInterpretIsNotRun) {
+    ScratchDir dir;
+    const std::string marker = dir / "ran";
+    const std::string unsafeDir = dir / "a;b";
+    ASSERT_EQ(mkdir(unsafeDir.c_str(), 0700), 0);
+    const struct { std::string directory, to, why; } cases[] = {
+        {dir.path(), "x@y; touch " + marker, "the recipient \"x@y; touch " + marker + "\" holds ';'"},
+        {dir.path(), "$(touch " + marker + ")", "the recipient \"$(touch " + marker + ")\" holds '$'"},
+        {dir.path(), "a@b\tc", "the recipient \"a@b\tc\" holds '\t'"},
+        {unsafeDir, "ok@example.test", "the mail file's path \"" + unsafeDir + "/cmd_email"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.to);
+        QebEmail mail;
+        ASSERT_TRUE(mail.initialize(QebString(c.directory.c_str()), QebString(("touch " + marker + " %T %B").c_str())));
+        mail.setTo(QebString(c.to.c_str()));
+        mail.setSubject(QebString("s"));
+        EXPECT_FALSE(mail.sendMail());
+        const std::string message = textOf(mail.getErrorMessage());
+        EXPECT_EQ(message.rfind("Cannot start the command: " + c.why, 0), 0u) << message;
+        EXPECT_EQ(access(marker.c_str(), F_OK), -1) << "the command ran";
+    }
+    // Letters of any script, digits and the listed signs pass.
+    QebEmail mail;
+    ASSERT_TRUE(mail.initialize(QebString(dir.path().c_str()), QebString("true %T %B")));
+    mail.setTo(QebString("J\xC3\xBCrgen M. <j.m+x_1@ex-ample.test>, =%:/"));
+    mail.setSubject(QebString("s"));
+    EXPECT_FALSE(mail.sendMail());  // '<' and '>' are the shell's
+    mail.setTo(QebString("J\xC3\xBCrgen j.m+x_1@ex-ample.test, =%:/"));
+    EXPECT_TRUE(mail.sendMail());
+    EXPECT_TRUE(mail.sendMail());  // and again
+}
+
+TEST_F(Email, TemporaryFilesBelongToTheirObject) {
+    ScratchDir dir;
+    const auto empty = [&dir] { return std::system(("test -z \"$(ls -A '" + dir.path() + "')\"").c_str()) == 0; };
+    std::string first;
+    {
+        QebEmail mail;
+        EXPECT_EQ(textOf(mail.getEmailFile()), "");
+        ASSERT_TRUE(mail.initialize(QebString(dir.path().c_str()), QebString("true")));
+        first = mail.getEmailFile().asCstr();
+        struct stat info;
+        ASSERT_EQ(stat(first.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+        EXPECT_EQ(mail.getExitCode(), 0);
+        // A second initialize replaces the pair; a copy makes none.
+        ASSERT_TRUE(mail.initialize(QebString(dir.path().c_str()), QebString("true")));
+        EXPECT_NE(access(first.c_str(), F_OK), 0);
+        const QebEmail copy(mail);
+        EXPECT_EQ(textOf(copy.getEmailFile()), "");
+        QebEmail assigned;
+        ASSERT_TRUE(assigned.initialize(QebString(dir.path().c_str()), QebString("true")));
+        const std::string assignedFile = assigned.getEmailFile().asCstr();
+        assigned = mail;
+        EXPECT_NE(access(assignedFile.c_str(), F_OK), 0);
+    }
+    EXPECT_TRUE(empty()) << "temporary files left behind";
+    QebEmail mail;
+    EXPECT_FALSE(mail.initialize(QebString((dir / "missing").c_str()), QebString("true")));
+    EXPECT_EQ(textOf(mail.getErrorMessage()), "Cannot create a temporary file (error 2) in the directory \"" +
+                                                  (dir / "missing") + "\": No such file or directory");
+    EXPECT_EQ(textOf(mail.getEmailFile()), "");
+}
+
+}  // namespace
