@@ -1,7 +1,8 @@
 // Shared main of the benchmark programs: runs every benchmark, then prints,
 // for each case registered as "CASE/ours" and "CASE/peer", the ratio of our
-// time to the peer's (below 1: we are faster); with --benchmark_repetitions,
-// of the medians.
+// CPU time to the peer's, and of our wall time (below 1: we are faster);
+// with --benchmark_repetitions, of the medians. Where the work waits for
+// other processes, the wall time is the one that counts.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -25,25 +26,30 @@ public:
             if (slash == std::string::npos) continue;
             const std::string side = name.substr(slash + 1);
             if (side != "ours" && side != "peer") continue;
-            auto &time = mTimes[name.substr(0, slash)][side];
-            if (median || !mMedians.count(name)) time = run.GetAdjustedCPUTime();
+            Times &times = mTimes[name.substr(0, slash)][side];
+            if (median || !mMedians.count(name)) times = {run.GetAdjustedCPUTime(), run.GetAdjustedRealTime()};
             if (median) mMedians.insert(name);
         }
     }
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\n%-44s %12s %12s %8s\n", "case", "ours", "peer", "ratio");
+        std::printf("\n%-44s %12s %12s %8s %8s\n", "case", "ours", "peer", "ratio", "wall");
         for (const auto &[name, sides] : mTimes) {
             const auto ours = sides.find("ours"), peer = sides.find("peer");
-            if (ours == sides.end() || peer == sides.end() || peer->second <= 0) continue;
-            std::printf("%-44s %12.1f %12.1f %8.3f\n", name.c_str(), ours->second, peer->second,
-                        ours->second / peer->second);
+            if (ours == sides.end() || peer == sides.end() || peer->second.cpu <= 0 || peer->second.wall <= 0)
+                continue;
+            std::printf("%-44s %12.1f %12.1f %8.3f %8.3f\n", name.c_str(), ours->second.cpu, peer->second.cpu,
+                        ours->second.cpu / peer->second.cpu, ours->second.wall / peer->second.wall);
         }
     }
 
 private:
-    std::map<std::string, std::map<std::string, double>> mTimes;
+    struct Times {
+        double cpu, wall;
+    };
+
+    std::map<std::string, std::map<std::string, Times>> mTimes;
     std::set<std::string> mMedians;
 };
 
