@@ -75,6 +75,12 @@ constexpr int kUnits = kDeclets192 + 1;  // one 3-digit unit per declet, then th
 constexpr int32_t kExponentHigh = DECIMAL192_Emax - DECIMAL192_Pmax + 1;
 constexpr int32_t kExponentTiny = DECIMAL192_Emin - DECIMAL192_Pmax + 1;
 
+// Beyond these bounds every coefficient overflows or rounds to zero, as it
+// does at them; decNumber needs its exponents kept far from int range.
+int32_t clampedExponent(int32_t exponent) {
+    return std::min(std::max(exponent, kExponentTiny - 2 * DECIMAL192_Pmax), int32_t(DECIMAL192_Emax + 1));
+}
+
 static_assert(DECDPUN == 3, "one decNumber unit must hold exactly one declet");
 
 unsigned topBits(const decimal192 *d) { return unsigned(d->words[2] >> kTopShift) & 0x1F; }
@@ -564,11 +570,8 @@ int32_t decSextGetExponent(const decSext *value) {
 
 decSext *decSextSetExponent(decSext *value, decContext *set, int32_t exponent) {
     if (topBits(value) >= kTopInfinity) return value;
-    // Beyond these bounds every coefficient overflows or rounds to zero, as
-    // it does at them; decNumber needs its exponents kept far from int range.
-    const int32_t lowest = kExponentTiny - 2 * DECIMAL192_Pmax, highest = DECIMAL192_Emax + 1;
     decNumber n;
-    decimal192ToNumber(value, &n)->exponent = std::min(std::max(exponent, lowest), highest);
+    decimal192ToNumber(value, &n)->exponent = clampedExponent(exponent);
     return decimal192FromNumber(value, &n, set);
 }
 
@@ -693,6 +696,15 @@ decSext *decSextDivideInteger(decSext *result, const decSext *lhs, const decSext
 decSext *decSextQuantize(decSext *result, const decSext *value, const decSext *pattern,
                          decContext *set) {
     return binary(result, value, pattern, set, decNumberQuantize);
+}
+
+decSext *decSextQuantizeExponent(decSext *result, const decSext *value, int32_t exponent,
+                                 decContext *set) {
+    decNumber n, pattern, r;
+    decNumberFromInt32(&pattern, 1);
+    pattern.exponent = clampedExponent(exponent);
+    decNumberQuantize(&r, decimal192ToNumber(value, &n), &pattern, set);
+    return decimal192FromNumber(result, &r, set);
 }
 
 decSext *decSextCompare(decSext *result, const decSext *lhs, const decSext *rhs,

@@ -128,6 +128,13 @@ decSext *decSextToIntegralValue(decSext *result, const decSext *value, decContex
 // value rounded with set's rounding to the exponent of pattern.
 decSext *decSextQuantize(decSext *result, const decSext *value, const decSext *pattern,
                          decContext *set);
+// value quantized to `exponent` as an unclamped pattern 1E+exponent would
+// do it, then encoded (clamping may then fold the result's exponent down).
+// A pattern of this format cannot hold an exponent above
+// DECIMAL192_Emax - DECIMAL192_Pmax + 1 without folding it, so quantizing by
+// such a pattern would not round there.
+decSext *decSextQuantizeExponent(decSext *result, const decSext *value, int32_t exponent,
+                                 decContext *set);
 // -1, 0 or 1; a NaN when either operand is one.
 decSext *decSextCompare(decSext *result, const decSext *lhs, const decSext *rhs,
                         decContext *set);

@@ -187,3 +187,9 @@ int qes_string_to_date(const char *text, int *year, int *month, int *day, int *h
     *second = s;
     return 0;
 }
+
+int qes_local_date(long long seconds, int millisecond, double *value) {
+    int year, month, day, hour, minute, second;
+    return qes_local_elements(seconds, &year, &month, &day, &hour, &minute, &second) &&
+           qes_compose_date_milli(year, month, day, hour, minute, second, millisecond, value);
+}

@@ -46,7 +46,7 @@ int qes_set_date_format(int order);
 //   date: three numbers separated by the same '/', '-' or '.', in `order`;
 //         "YYYY-MM-DD" (four-digit year first, '-') is read in every order;
 //   time: HH:MM or HH:MM:SS (hour of one or two digits, 24-hour clock),
-//         after the date and one blank or 'T', or alone.
+//         after the date and a run of blanks or one 'T', or alone.
 // Years have four digits, or two: 69-99 mean 1969-1999 and 00-68 mean
 // 2000-2068. Months and days have one or two digits. Returns 0 with all six
 // elements written (the date ones 0 for a time alone, the time ones 0 for a
@@ -55,8 +55,10 @@ int qes_set_date_format(int order);
 int qes_string_to_date(const char *text, int *year, int *month, int *day, int *hour, int *minute,
                        int *second, int order);
 
-// The current local date-time, to the millisecond.
-double qes_timetoday(void);
+// The current local date-time, to the millisecond: non-zero with *value
+// written; 0, with nothing written, when the clock or the local-time
+// conversion fails.
+int qes_timetoday(double *value);
 
 // The local calendar time of `seconds` since 1970-01-01 00:00 UTC, in the
 // process's time zone: year, month 1-12, day 1-31, hour 0-23, minute and
@@ -64,5 +66,9 @@ double qes_timetoday(void);
 // written; 0, with nothing written, when the system cannot convert it.
 int qes_local_elements(long long seconds, int *year, int *month, int *day, int *hour, int *minute,
                        int *second);
+// The date-time of `seconds` and `millisecond` in local time: non-zero with
+// *value written; 0, with nothing written, when it has none (a time the
+// system cannot convert, or outside the years 1 to 9999).
+int qes_local_date(long long seconds, int millisecond, double *value);
 
 #endif

@@ -25,6 +25,10 @@ int compareValues(T a, T b) {
     return a < b ? -1 : (a == b ? 0 : 1);
 }
 
+// Within a type, a null number or date orders before every other value and
+// equal to the others like it, so that the ordering stays a strict weak one.
+int nullsFirst(bool aNull, bool bNull) { return int(bNull) - int(aNull); }
+
 }  // namespace
 
 // ---- bodies --------------------------------------------------------------------
@@ -533,11 +537,17 @@ int QebDatavar::compare(const QebDatavar &other) const {
         }
         case qebTypeInteger:
             return compareValues(*static_cast<const long long *>(a), *static_cast<const long long *>(b));
-        case qebTypeReal: return real()->compare(*other.real());
+        case qebTypeReal: {
+            const QebReal *x = real(), *y = other.real();
+            const bool xNull = !x || x->isNull(), yNull = !y || y->isNull();
+            return xNull || yNull ? nullsFirst(xNull, yNull) : x->compare(*y);
+        }
         case qebTypeString:
             return signOf(std::strcmp(static_cast<const char *>(a), static_cast<const char *>(b)));
-        case qebTypeDate:
-            return compareValues(*static_cast<const double *>(a), *static_cast<const double *>(b));
+        case qebTypeDate: {
+            const double x = *static_cast<const double *>(a), y = *static_cast<const double *>(b);
+            return std::isnan(x) || std::isnan(y) ? nullsFirst(std::isnan(x), std::isnan(y)) : compareValues(x, y);
+        }
         default: return 0;
     }
 }

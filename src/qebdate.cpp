@@ -88,7 +88,11 @@ int QebDate::getWeekDay() const {
     return qes_weekday(y, mo, d);
 }
 
-QebDate QebDate::currentDate() { return QebDate(qes_timetoday()); }
+QebDate QebDate::currentDate() {
+    QebDate now;
+    now.mNull = !qes_timetoday(&now.mValue);
+    return now;
+}
 
 bool operator<(const QebDate &a, const QebDate &b) { return a.compare(b) < 0; }
 

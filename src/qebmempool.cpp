@@ -1,6 +1,7 @@
 #include <qeb/qebmempool.h>
 
 #include "ks_thread.h"
+#include "qebasan.h"
 #include "qebmempool_internal.h"
 
 #include <atomic>
@@ -11,8 +12,7 @@
 #include <cstring>
 #include <thread>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
+#ifdef QEB_ASAN
 // Free blocks and the unrequested tail of a block are poisoned, so that the
 // sanitizer build catches use after release and overruns inside the pool.
 #define QEB_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)

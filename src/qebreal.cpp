@@ -20,11 +20,6 @@ void report(bool *failed, bool value) {
     if (failed) *failed = value;
 }
 
-decSext oneE(int32_t exponent, decContext *set) {
-    decSext pattern;
-    return *decSextSetExponent(decSextFromInt32(&pattern, 1), set, exponent);
-}
-
 // Characters of an exponent suffix in the width-limited text: none when the
 // digits reach the point, otherwise "E+" or "E-" and the exponent's digits.
 int suffixLength(int exponent, int digits) {
@@ -224,12 +219,16 @@ QebString QebReal::asString(int width) {
         const char *text = decSextIsSigned(&value) ? "-Infinity" : "Infinity";
         return int(std::strlen(text)) <= width ? QebString(text) : QebString();
     }
+    // The text's own digits are reduced and rounded on the number itself:
+    // encoding it would fold zeros back into the coefficient near the top
+    // exponent and lengthen the text.
     Context ctx;
-    decSext r;
-    decSextReduce(&r, &value, &ctx);
+    ctx.clamp = 0;
+    decNumber n;
+    decNumberReduce(&n, decimal192ToNumber(&value, &n), &ctx);
     // A negative zero is written without its sign.
-    const int sign = decSextIsSigned(&r) && !decSextIsZero(&r) ? 1 : 0;
-    int digits = int(decSextDigits(&r)), exponent = decSextGetExponent(&r);
+    const int sign = decNumberIsNegative(&n) && !decNumberIsZero(&n) ? 1 : 0;
+    int digits = n.digits, exponent = n.exponent;
     if (exponent >= 0 ? exponent + digits + sign <= width
                       : -exponent <= digits && digits + sign + 1 <= width)
         return asString();
@@ -246,10 +245,13 @@ QebString QebReal::asString(int width) {
         if (suffixLength(exponent, digits) <= suffix) break;
     }
     if (shifted) {
-        const decSext pattern = oneE(exponent, &ctx);
-        decSextQuantize(&r, &r, &pattern, &ctx);
+        decNumber pattern;
+        decNumberFromInt32(&pattern, 1);
+        pattern.exponent = exponent;
+        decNumberQuantize(&n, &n, &pattern, &ctx);
     }
-    return toText(r);
+    char text[DECIMAL192_String];
+    return QebString(decNumberToString(&n, text));
 }
 
 long long QebReal::asInt64(bool *failed) const {
@@ -288,8 +290,7 @@ void QebReal::asSQLNumeric(QE_SQL_NUMERIC_STRUCT *out, bool *failed, int precisi
             return false;
         decSext q = value;
         if (exponent != -scale) {
-            const decSext pattern = oneE(-scale, &ctx);
-            decSextQuantize(&q, &value, &pattern, &ctx);
+            decSextQuantizeExponent(&q, &value, int32_t(-scale), &ctx);
             digits = decSextDigits(&q);
         }
         if (decSextIsNaN(&q) || digits > precision || decSextIsZero(&q)) return false;
@@ -413,11 +414,10 @@ QebReal QebReal::round(int places) const {
     if (places == 0) return Impl::make(Impl::load(*this));
     Context ctx;
     // -INT_MIN does not fit an int; any exponent that large rounds alike.
-    const decSext value = Impl::load(*this),
-                  pattern = oneE(int32_t(std::min(-static_cast<long long>(places), 
-                                                  static_cast<long long>(INT32_MAX))), &ctx);
+    const decSext value = Impl::load(*this);
     decSext r;
-    return Impl::make(*decSextQuantize(&r, &value, &pattern, &ctx));
+    return Impl::make(*decSextQuantizeExponent(
+        &r, &value, int32_t(std::min(-static_cast<long long>(places), static_cast<long long>(INT32_MAX))), &ctx));
 }
 
 QebReal QebReal::sqrt(bool *failed) const {

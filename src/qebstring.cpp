@@ -55,7 +55,9 @@ int byteCompare(const char *a, const char *b) {
 }
 
 bool isSpaceAt(const char *p, int *len, int) { return ks_uchar_isspace(p, len) != 0; }
-bool isCodePointAt(const char *p, int *len, int ch) { return ks_uchar_toint(p, len) == ch; }
+// The character library reads the NUL as code point 0; it ends the text and
+// is never trimmed.
+bool isCodePointAt(const char *p, int *len, int ch) { return *p != '\0' && ks_uchar_toint(p, len) == ch; }
 
 template <class T, class Parser>
 T parseOrZero(const QebString &s, bool *failed, Parser parse) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -217,13 +218,21 @@ TEST_F(Datavar, OrderingIsStrictAndWeakAcrossKinds) {
         of("b"), of(3),  QebDatavar(), real("2.5"), of(true),  of("a"),  of(-7),  of(false),
         real("-1"), u1, of(QebDate(2024, 1, 1, 0, 0, 0)), of(QebDate(1999, 1, 1, 0, 0, 0)), of(3),
         of("ab"), QebDatavar(),
+        // A null number or date orders first within its type.
+        made([](QebDatavar &v) { v.assign(std::nan("")); }),
+        made([](QebDatavar &v) { v.assign(qebTypeReal, "short", 5); }),
+        made([](QebDatavar &v) { const double nan = std::nan(""); v.assign(qebTypeDate, &nan, 8); }),
     };
     QebDatavarLess less;
+    const auto equivalent = [&less](const QebDatavar &a, const QebDatavar &b) { return !less(a, b) && !less(b, a); };
     for (const QebDatavar &a : values) {
         EXPECT_FALSE(less(a, a));
         for (const QebDatavar &b : values) {
             EXPECT_FALSE(less(a, b) && less(b, a));
-            for (const QebDatavar &c : values) EXPECT_FALSE(less(a, b) && less(b, c) && !less(a, c));
+            for (const QebDatavar &c : values) {
+                EXPECT_FALSE(less(a, b) && less(b, c) && !less(a, c));
+                EXPECT_FALSE(equivalent(a, b) && equivalent(b, c) && !equivalent(a, c));
+            }
         }
     }
     std::sort(values.begin(), values.end(), less);
@@ -233,8 +242,8 @@ TEST_F(Datavar, OrderingIsStrictAndWeakAcrossKinds) {
                  (v.isNull() ? "null" : v.asString().asCstr()) + " ";
     EXPECT_EQ(order,
               "Unknown:null Unknown:null Unknown: Boolean:false Boolean:true Integer:-7 Integer:3 "
-              "Integer:3 Real:-1 Real:2.5 String:a String:ab String:b "
-              "Date:01/01/99 00:00:00 Date:01/01/24 00:00:00 ");
+              "Integer:3 Real:null Real:null Real:-1 Real:2.5 String:a String:ab String:b "
+              "Date: Date:01/01/99 00:00:00 Date:01/01/24 00:00:00 ");
 }
 
 TEST_F(Datavar, LackOfMemoryLeavesTheValueUnchangedOrNull) {

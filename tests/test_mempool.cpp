@@ -1,5 +1,6 @@
 #include <qeb/qebmempool.h>
 
+#include "qebasan.h"
 #include "qebmempool_internal.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,15 @@ TEST_F(MemPool, OneSmallRequestAndItsRelease) {
     EXPECT_STREQ(QebMemPool::getStats(),
                  "Tiny: 0 Small 1 Med: 0 Large: 0 Unmanaged: 0 Total: 1 Frees: 1");
 }
+
+#ifdef QEB_ASAN
+TEST_F(MemPool, ReleasedBlocksArePoisonedForTheSanitizer) {
+    void *block = get(40);
+    EXPECT_FALSE(__asan_address_is_poisoned(block));
+    QebMemPool::freeBytes(block);
+    EXPECT_TRUE(__asan_address_is_poisoned(block));
+}
+#endif
 
 TEST_F(MemPool, SizeClassBoundaries) {
     std::vector<void *> blocks;

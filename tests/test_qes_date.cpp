@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -143,11 +145,23 @@ TEST(DateLibrary, DateOrderSetting) {
 }
 
 TEST(DateLibrary, ClockReadsNow) {
-    const double now = qes_timetoday();
+    double now = 0;
+    ASSERT_TRUE(qes_timetoday(&now));
     int y, mo, d, h, mi, s;
     ASSERT_TRUE(qes_decompose_date(now, &y, &mo, &d, &h, &mi, &s));
     EXPECT_GE(y, 2024);
     EXPECT_LE(y, 2200);
+}
+
+TEST(DateLibrary, ALocalTimeThatCannotBeHadIsAFailure) {
+    double value = 42;
+    EXPECT_FALSE(qes_local_date(LLONG_MAX, 0, &value));        // beyond the system's conversion
+    EXPECT_FALSE(qes_local_date(400000000000LL, 0, &value));  // beyond the year 9999
+    EXPECT_EQ(value, 42);
+    ASSERT_TRUE(qes_local_date(0, 999, &value));
+    int y, mo, d, h, mi, s, ms;
+    ASSERT_TRUE(qes_decompose_date_milli(value, &y, &mo, &d, &h, &mi, &s, &ms));
+    EXPECT_EQ(ms, 999);
 }
 
 }  // namespace

@@ -207,6 +207,13 @@ TEST_F(RealValue, NegativeAbsoluteAndExtremeRounding) {
     // Places far beyond the format round to nothing that 52 digits hold.
     EXPECT_TRUE(real("123.456").round(INT_MAX).isNull());
     EXPECT_TRUE(real("123.456").round(INT_MIN).isNull());
+    // Rounding positions above the largest exponent a 52-digit coefficient
+    // reaches unclamped round as anywhere else.
+    const QebReal huge = real("1.2345678901234567E+98270");
+    EXPECT_EQ(huge.round(-98266).compare(real("1.2346E+98270")), 0) << text(huge.round(-98266));
+    EXPECT_EQ(huge.round(-98270).compare(real("1E+98270")), 0);
+    QebReal wide = huge;
+    EXPECT_EQ(textOf(wide.asString(12)), "1.2346E+98270");  // no zeros folded back in
 }
 
 }  // namespace

@@ -118,6 +118,12 @@ TEST_F(StringEdit, TrimFromEitherEnd) {
     QebString euros("\xE2\x82\xAC" "5\xE2\x82\xAC\xE2\x82\xAC");
     EXPECT_EQ(euros.trimChar(0x20AC, true, true), 3);
     EXPECT_EQ(textAndLength(euros), "5/1");
+    // The terminating NUL is no character to trim.
+    for (QebString text : {QebString("", true), QebString(""), QebString("a")}) {
+        const std::string before = textAndLength(text);
+        EXPECT_EQ(text.trimChar(0, true, true), 0);
+        EXPECT_EQ(textAndLength(text), before);
+    }
 }
 
 TEST_F(StringEdit, CaseMappingAndTruncation) {

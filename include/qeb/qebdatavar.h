@@ -52,8 +52,9 @@ public:
     const QebDatavar &assignBytes(const char *text, unsigned int maxBytes);
     // A null string gives null.
     const QebDatavar &assign(const QebString &text);
-    // Real values; a null QebReal gives null. Doubles and floats become the
-    // shortest decimal that reads back as the same number.
+    // Real values; a null QebReal gives null. A double becomes the shortest
+    // decimal that reads back as the same double; a float is widened to a
+    // double first (0.1f gives 0.10000000149011612).
     const QebDatavar &assign(const QebReal &value);
     const QebDatavar &assign(float value);
     const QebDatavar &assign(double value);
@@ -104,9 +105,13 @@ public:
     // value or an Unknown target (nothing changes), and when the conversion
     // failed (the value then holds the fallback: false, 0 or null).
     bool setType(qebType type);
-    // -1, 0 or 1. Null first; values of different types by type number;
-    // then false before true, integers and dates by value, Reals as
+    // -1, 0 or 1, a strict weak ordering. Null first; values of different
+    // types by type number; then Booleans by truth value (any non-zero raw
+    // byte is true; false first), integers and dates by value, Reals as
     // QebReal::compare, Strings by unsigned bytes; Unknowns are all equal.
+    // A Real whose number is null, or a Date whose raw value is not a
+    // number, comes before the other values of its type and equals the
+    // others like it.
     int compare(const QebDatavar &other) const;
 
 private:

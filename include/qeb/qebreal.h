@@ -85,13 +85,20 @@ public:
     // Null string for null. Otherwise brings the value into normal form in
     // place (trailing zeros removed; exponent 0 where 52 digits allow it;
     // -0 becomes 0) and gives its scientific text: plain digits from 1E-6
-    // up to 1E+52 ('1.5', '100', '-0.25', '0.000001'), otherwise an
-    // exponent ('1E-7', '1.234E+60'); "Infinity" and "-Infinity".
+    // below 1E+52 ('1.5', '100', '-0.25', '0.000001'); an exponent below
+    // that ('1E-7', '1.23E-58'); from 1E+52 up, all 52 digits of the
+    // coefficient with an exponent (1.234E+60 is
+    // '1.234000000000000000000000000000000000000000000000000E+60');
+    // "Infinity" and "-Infinity".
     QebString asString();
-    // At most `width` characters, rounding away digits half to even and
+    // About `width` characters, rounding away digits half to even and
     // switching to an exponent form when that is shorter ('123.456' at 5 is
     // '123.5', 100000 at 5 is '1E+5'). A leading "0" before the point does
-    // not count. A width of 52 or more, or a value that fits, is asString().
+    // not count. The text may exceed width: by one for the point of the
+    // exponent form, which is not counted, and by one more when rounding up
+    // adds a digit (12345678901234567890 at 7 is '1.23E+19', 999.96 at 5 is
+    // '1000.0', 9.9999999E+200 at 6 is '1.0E+201'). A width of 52 or more,
+    // or a value that fits, is asString().
     // "Infinity" and "-Infinity" when they fit. Null string for null, and
     // when not even one digit fits.
     QebString asString(int width);

@@ -6,7 +6,8 @@
 #include <qeb/qebexport.h>
 #include <qeb/qebstring.h>
 
-enum qebType {
+// An int underneath, so that any int value can be held and tested.
+enum qebType : int {
     qebTypeUnknown = 0,  // no type: the type of a null value
     qebTypeBoolean = 1,
     qebTypeInteger = 2,  // signed 64-bit

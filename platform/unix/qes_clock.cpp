@@ -2,16 +2,10 @@
 
 #include <ctime>
 
-double qes_timetoday(void) {
+int qes_timetoday(double *value) {
     timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    localtime_r(&now.tv_sec, &local);
-    double value = 0.0;
-    qes_compose_date_milli(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                           local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec,
-                           int(now.tv_nsec / 1000000), &value);
-    return value;
+    return clock_gettime(CLOCK_REALTIME, &now) == 0 &&
+           qes_local_date(now.tv_sec, int(now.tv_nsec / 1000000), value);
 }
 
 int qes_local_elements(long long seconds, int *year, int *month, int *day, int *hour, int *minute,
