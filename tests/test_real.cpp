@@ -126,10 +126,10 @@ TEST_F(RealValue, TruncatedFlagRules) {
         {[](QebReal &x) { x.asString(); x.asString(3); x.asFD(nullptr); }, kKeeps},
         // Arithmetic marks its left operand only, and compound assignment
         // leaves the flag clear.
-        {[](QebReal &x) { x.add(real("1")); }, kClears},
-        {[](QebReal &x) { x.add(QebReal()); }, kClears},
-        {[](QebReal &x) { x / real("3"); }, kSets},
-        {[](QebReal &x) { real("1").divide(x); }, kKeeps},
+        {[](QebReal &x) { return x.add(real("1")); }, kClears},
+        {[](QebReal &x) { return x.add(QebReal()); }, kClears},
+        {[](QebReal &x) { return x / real("3"); }, kSets},
+        {[](QebReal &x) { return real("1").divide(x); }, kKeeps},
         {[](QebReal &x) { x /= real("3"); }, kClears},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {

@@ -29,14 +29,14 @@ public:
     // only when that buffer cannot be had; the object is then empty.
     bool set(int n);
     // The wide buffer (null when empty): the caller writes up to n units.
-    unsigned short *getUCBuffer() const;
+    [[nodiscard]] unsigned short *getUCBuffer() const;
     // The n of the last set, without the terminator.
-    int bufLength() const;
+    [[nodiscard]] int bufLength() const;
     // The UTF-8 form of the wide text up to its first 0 unit, made on the
     // first call; later calls return the same text even if the wide buffer
     // changed meanwhile (until the next set). Null when the object is empty
     // or memory ran out.
-    char *utf8String();
+    [[nodiscard]] char *utf8String();
     // set(0), then deletes the object: only for objects made with new.
     void release();
 
@@ -59,10 +59,10 @@ public:
     // False when memory ran out; the object is then empty, too.
     bool set(const char *text);
     // The 0-terminated wide text; null when empty.
-    unsigned short *ucString() const;
+    [[nodiscard]] unsigned short *ucString() const;
     // Units of the wide text, its terminator included ("hé" gives 3); 0 when
     // empty.
-    int bufLength() const;
+    [[nodiscard]] int bufLength() const;
     // set(nullptr), then deletes the object: only for objects made with new
     // (as QebString::asUCS2 makes them).
     void release();

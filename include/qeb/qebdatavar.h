@@ -26,22 +26,22 @@ public:
     const QebDatavar &operator=(const QebDatavar &other);
 
     // qebTypeUnknown when null.
-    qebType type() const;
+    [[nodiscard]] qebType type() const;
     // No value; also a Real whose number is null. An empty String is not.
-    bool isNull() const;
+    [[nodiscard]] bool isNull() const;
     void setNull();
     // Characters of a String; -1 for every other type and for null.
-    int length() const;
+    [[nodiscard]] int length() const;
 
     // The value's bytes: 1 byte 0/1 for Boolean, the 8 bytes of the 64-bit
     // integer or of the date's double, the 24 bytes (three 64-bit words) of a
     // Real's encoding, a String's text with its NUL, an Unknown's bytes as
     // stored. Null with size 0 for a null value. size may be null. Valid
     // until the value is next changed or released.
-    const void *getRaw(unsigned int *size) const;
+    [[nodiscard]] const void *getRaw(unsigned int *size) const;
     // The raw size a type requires: Boolean 1, Integer 8, Real 24, Date 8;
     // 0 (no fixed size) for the others.
-    static int getRawSizeReq(qebType type);
+    [[nodiscard]] static int getRawSizeReq(qebType type);
 
     // String values. text must not be null (a null text gives null).
     const QebDatavar &assign(const char *text);
@@ -83,23 +83,23 @@ public:
     //   toward minus infinity; asInt fails outside 32 bits. String: parsed
     //   (blanks, sign, digits; doubles with point and exponent). Date: the
     //   day count (truncated toward zero) or the double.
-    int asInt(bool *failed = nullptr) const;
-    long long asInt64(bool *failed = nullptr) const;
-    double asDouble(bool *failed = nullptr) const;
-    float asFloat(bool *failed = nullptr) const;
+    [[nodiscard]] int asInt(bool *failed = nullptr) const;
+    [[nodiscard]] long long asInt64(bool *failed = nullptr) const;
+    [[nodiscard]] double asDouble(bool *failed = nullptr) const;
+    [[nodiscard]] float asFloat(bool *failed = nullptr) const;
     // Integer and Real: non-zero (Real rounded down first). String: "true",
     // "yes", "false", "no" in any case, else by a first digit '0' or '1'-'9'.
     // Date and Unknown fail.
-    bool asBool(bool *failed = nullptr) const;
+    [[nodiscard]] bool asBool(bool *failed = nullptr) const;
     // Date; String read as a date; Real as a day count. Others: null.
-    QebDate asDate() const;
+    [[nodiscard]] QebDate asDate() const;
     // "true"/"false", decimal integer, the Real's text (which puts the held
     // number into normal form, seen in getRaw), a copy of the text, or the
     // date in the locale's form. Unknown: null.
     QebString asString();
     // Boolean 1 or 0, Integer exactly, a copy of a Real, a String read as a
     // number (fails when unreadable), a Date's double. Unknown fails.
-    QebReal asReal(bool *failed = nullptr) const;
+    [[nodiscard]] QebReal asReal(bool *failed = nullptr) const;
 
     // Converts the value in place by the conversions above. False for a null
     // value or an Unknown target (nothing changes), and when the conversion
@@ -112,7 +112,7 @@ public:
     // A Real whose number is null, or a Date whose raw value is not a
     // number, comes before the other values of its type and equals the
     // others like it.
-    int compare(const QebDatavar &other) const;
+    [[nodiscard]] int compare(const QebDatavar &other) const;
 
 private:
     struct InternalDatavar {
@@ -147,7 +147,7 @@ inline QebDatavar::~QebDatavar() {
 
 // Orders values for sorted containers: a.compare(b) < 0.
 struct QEB_API QebDatavarLess {
-    bool operator()(const QebDatavar &a, const QebDatavar &b) const;
+    [[nodiscard]] bool operator()(const QebDatavar &a, const QebDatavar &b) const;
 };
 
 #endif

@@ -39,35 +39,35 @@ public:
     // The elements (all 0 for a null date); null pointers are skipped.
     void getElements(int *year, int *month, int *day, int *hour, int *minute, int *second) const;
     // -1, 0 or 1; null before every date, two nulls equal.
-    int compare(const QebDate &other) const;
+    [[nodiscard]] int compare(const QebDate &other) const;
     // sortable: "YYYY-MM-DD HH:MM:SS" (the year with four digits). Otherwise
     // the current C locale's date and time ("%x %X") as UTF-8; null for
     // years before 1900. A null date gives a null string.
-    QebString asString(bool sortable) const;
+    [[nodiscard]] QebString asString(bool sortable) const;
     // The stored value, whatever the null flag.
-    double asDouble() const;
-    bool isNull() const;
+    [[nodiscard]] double asDouble() const;
+    [[nodiscard]] bool isNull() const;
     // Makes the date null; asDouble still gives the value.
     void setNull();
     // 0 Sunday to 6 Saturday, from the calendar; -1 for a null date.
-    int getWeekDay() const;
+    [[nodiscard]] int getWeekDay() const;
     // The current local date-time, to the millisecond.
-    static QebDate currentDate();
+    [[nodiscard]] static QebDate currentDate();
 
 private:
     bool mNull;
     double mValue;
 };
 
-QEB_API bool operator<(const QebDate &a, const QebDate &b);
+[[nodiscard]] QEB_API bool operator<(const QebDate &a, const QebDate &b);
 
 struct QEB_API QebDateLess {
-    bool operator()(const QebDate &a, const QebDate &b) const;
+    [[nodiscard]] bool operator()(const QebDate &a, const QebDate &b) const;
 };
 
 // The date order text is read in, process-wide: 0 month-day-year, 1
 // day-month-year, 2 year-month-day. "YYYY-MM-DD" is read in every order.
-QEB_API int qebGetDateOrder();
+[[nodiscard]] QEB_API int qebGetDateOrder();
 // False, and nothing changed, for any other value.
 QEB_API bool qebSetDateOrder(int order);
 

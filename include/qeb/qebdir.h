@@ -21,7 +21,7 @@
 // first, a '/' unless first is empty or already ends with one, then second:
 // ("a", "b") gives "a/b", ("a/", "b") and ("", "a/b") leave the texts as
 // they are. A null string stands for an empty one. Null when memory ran out.
-QEB_API QebString qebConcatPath(const QebString &first, const QebString &second);
+[[nodiscard]] QEB_API QebString qebConcatPath(const QebString &first, const QebString &second);
 
 // The directory part of path: the text before its last '/', without
 // trailing '/' but "/" for the root. When fileName is not null it is made
@@ -65,23 +65,23 @@ public:
     // listing the full path is null too.
     //
     // The name part of the full path.
-    QebString getName() const;
+    [[nodiscard]] QebString getName() const;
     // The directory's path as given to init, a '/' (unless it ends with one)
     // and the path below it.
-    QebString getFullPathName() const;
+    [[nodiscard]] QebString getFullPathName() const;
     // A directory, or a symbolic link to one (a link whose target is
     // missing or a loop is not).
-    bool isDir() const;
+    [[nodiscard]] bool isDir() const;
     // getTimestampLong's time in the process's local time zone.
-    QebDate getTimestamp() const;
+    [[nodiscard]] QebDate getTimestamp() const;
     // The modification time in seconds since 1970-01-01 00:00 UTC; 0 for
     // times that an unsigned 32-bit value cannot hold.
-    unsigned long getTimestampLong() const;
+    [[nodiscard]] unsigned long getTimestampLong() const;
     // Whether the entry cannot be opened for writing now (directories never
     // can). It asks the system at each call.
-    bool isReadOnly() const;
+    [[nodiscard]] bool isReadOnly() const;
     // The last failure's text; null until one occurs, and kept by successes.
-    QebString getErrorMessage() const;
+    [[nodiscard]] QebString getErrorMessage() const;
 
 private:
     struct State;

@@ -76,10 +76,10 @@ public:
     // to send anew.
     bool sendMail();
     // The exit code of the last command.
-    int getExitCode() const;
+    [[nodiscard]] int getExitCode() const;
     // The mail file's path; empty before initialize.
-    QebString getEmailFile() const;
-    QebString getErrorMessage() const;
+    [[nodiscard]] QebString getEmailFile() const;
+    [[nodiscard]] QebString getErrorMessage() const;
 
 protected:
     // The composition, each false with a message on failure. The whole mail
@@ -96,9 +96,9 @@ protected:
     // else 0.
     int scanStr(QebString text, int *nonAscii);
     // "=?UTF-8?B?" base64 "?=" of the whole value.
-    QebString encodeHeaderValue(QebString value);
+    [[nodiscard]] QebString encodeHeaderValue(QebString value);
     // The text's bytes in base64, in lines of 76 characters joined by CR LF.
-    QebString encodeBody(QebString text);
+    [[nodiscard]] QebString encodeBody(QebString text);
     bool writeMultipartHeader();
     // "--" boundary, "--" when last, CR LF.
     bool writeBoundary(bool last);

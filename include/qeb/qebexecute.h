@@ -81,11 +81,11 @@ public:
     bool run(bool useShell, bool captureOutput, int waitMode);
 
     // The catalogue message of the last failure; null before the first.
-    QebString getErrorMessage() const;
+    [[nodiscard]] QebString getErrorMessage() const;
     // The output of the last run that captured some, or the diagnostic of
     // the last failure of a command's process, whichever came later; null
     // before either.
-    QebString getOutputLog() const;
+    [[nodiscard]] QebString getOutputLog() const;
 
 private:
     struct QebExecuteState;

@@ -26,6 +26,6 @@
 // cannot be added for lack of memory is left out and formatting goes on, so
 // the result is null only when nothing could be added. Nothing throws;
 // arguments that do not match the format are not detected.
-QEB_API QebString qebStringFormat(const char *format, ...);
+[[nodiscard]] QEB_API QebString qebStringFormat(const char *format, ...);
 
 #endif

@@ -32,7 +32,7 @@ public:
     // "Tiny: %lu Small %lu Med: %lu Large: %lu Unmanaged: %lu Total: %lu
     // Frees: %lu" in a static buffer that the next call overwrites; all zeros
     // when there is no pool.
-    static char *getStats();
+    [[nodiscard]] static char *getStats();
 
 private:
     static QebPoolLock mCS;

@@ -17,8 +17,8 @@
 
 // The message; file and line name the calling source (they are not part of
 // the text). Null only when memory for the string ran out.
-QEB_API QebString qeb_get_message(const char *file, int line, const char *domain, int code, ...);
+[[nodiscard]] QEB_API QebString qeb_get_message(const char *file, int line, const char *domain, int code, ...);
 // A message's text by code alone, whatever its domain.
-QEB_API QebString qeb_get_fragment(int code, ...);
+[[nodiscard]] QEB_API QebString qeb_get_fragment(int code, ...);
 
 #endif

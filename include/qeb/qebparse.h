@@ -35,7 +35,7 @@ public:
     //   attributes stay;
     // - an attribute's text could not be stored for lack of memory.
     bool parse(const QebString &text);
-    int getAttributeCount() const;
+    [[nodiscard]] int getAttributeCount() const;
     // Attribute `index` (from 0): the text before its first '=' (trimmed) as
     // name and the text after it (untrimmed) as value. Both stay null where
     // there is no such text; when a '(' or '{' comes before any '=', or there
@@ -45,7 +45,7 @@ public:
     // then unchanged). Null pointers are skipped.
     bool getAttribute(int index, QebString *name, QebString *value);
     // The last failure's text; null until one occurs, and kept by successes.
-    QebString getErrorMessage() const;
+    [[nodiscard]] QebString getErrorMessage() const;
 
 private:
     struct Attributes;

@@ -80,7 +80,7 @@ public:
     void asFD(unsigned long long (*words)[3]);
     // The three words as stored, without normalising; valid until this
     // object is next written or destroyed.
-    const unsigned long long *rawWords() const { return mValue; }
+    [[nodiscard]] const unsigned long long *rawWords() const { return mValue; }
 
     // Null string for null. Otherwise brings the value into normal form in
     // place (trailing zeros removed; exponent 0 where 52 digits allow it;
@@ -104,10 +104,10 @@ public:
     QebString asString(int width);
     // Rounded toward minus infinity (2.7 gives 2, -2.7 gives -3). 0 with
     // *failed true for null, infinities and values outside 64 bits.
-    long long asInt64(bool *failed = nullptr) const;
+    [[nodiscard]] long long asInt64(bool *failed = nullptr) const;
     // The nearest double; beyond the double range an infinity or zero (not
     // reported). 0.0 with *failed true for null.
-    double asDouble(bool *failed = nullptr) const;
+    [[nodiscard]] double asDouble(bool *failed = nullptr) const;
     // The value rounded half to even to `scale` digits after the point as
     // an SQL numeric structure. A negative precision means 38 and a negative
     // scale 10. Fails, leaving the structure as zero (precision 0, scale 0,
@@ -119,15 +119,15 @@ public:
     void asSQLNumeric(QE_SQL_NUMERIC_STRUCT *out, bool *failed = nullptr, int precision = -1,
                       int scale = -1) const;
 
-    bool isNull() const;
+    [[nodiscard]] bool isNull() const;
     // Makes the value the canonical null; the truncated flag is kept.
     void setNull();
-    bool truncated() const { return (mFlags & kTruncated) != 0; }
+    [[nodiscard]] bool truncated() const { return (mFlags & kTruncated) != 0; }
 
     // -1, 0 or 1 by value (1.50 equals 1.5). With a null on either side the
     // result is 1, or -1 when the left null (or the only one) was read from
     // "-NaN".
-    int compare(const QebReal &other) const;
+    [[nodiscard]] int compare(const QebReal &other) const;
 
     // The basic operations, rounded to 52 digits. Each clears this object's
     // truncated flag and sets it again when the result is inexact (which
@@ -135,22 +135,22 @@ public:
     // given) is set true when an exact operation divided by zero (result an
     // infinity) or was invalid, as 0/0 or Infinity-Infinity (result null).
     // A null operand gives null, no failure.
-    QebReal add(const QebReal &other, bool *failed = nullptr);
-    QebReal subtract(const QebReal &other, bool *failed = nullptr);
-    QebReal multiply(const QebReal &other, bool *failed = nullptr);
-    QebReal divide(const QebReal &other, bool *failed = nullptr);
+    [[nodiscard]] QebReal add(const QebReal &other, bool *failed = nullptr);
+    [[nodiscard]] QebReal subtract(const QebReal &other, bool *failed = nullptr);
+    [[nodiscard]] QebReal multiply(const QebReal &other, bool *failed = nullptr);
+    [[nodiscard]] QebReal divide(const QebReal &other, bool *failed = nullptr);
 
     // The basic operations without the failure report; like them they set
     // this object's truncated flag when the result is inexact.
-    QebReal operator+(const QebReal &other);
-    QebReal operator-(const QebReal &other);
-    QebReal operator*(const QebReal &other);
-    QebReal operator/(const QebReal &other);
+    [[nodiscard]] QebReal operator+(const QebReal &other);
+    [[nodiscard]] QebReal operator-(const QebReal &other);
+    [[nodiscard]] QebReal operator*(const QebReal &other);
+    [[nodiscard]] QebReal operator/(const QebReal &other);
     // The right operand as QebReal(double) first.
-    QebReal operator+(double d);
-    QebReal operator-(double d);
-    QebReal operator*(double d);
-    QebReal operator/(double d);
+    [[nodiscard]] QebReal operator+(double d);
+    [[nodiscard]] QebReal operator-(double d);
+    [[nodiscard]] QebReal operator*(double d);
+    [[nodiscard]] QebReal operator/(double d);
 
     // This object becomes the result, its truncated flag clear even when the
     // operation rounded; returns a copy of the new value.
@@ -167,40 +167,40 @@ public:
     // and <= false and !=, > and >= true, unless the left null, or the only
     // one, was read from "-NaN" (then it orders below). The forms with a
     // double convert it as QebReal(double) first.
-    bool operator==(const QebReal &other) const;
-    bool operator!=(const QebReal &other) const;
-    bool operator>(const QebReal &other) const;
-    bool operator>=(const QebReal &other) const;
-    bool operator<=(const QebReal &other) const;
-    bool operator==(double d) const;
-    bool operator!=(double d) const;
-    bool operator>(double d) const;
-    bool operator>=(double d) const;
-    bool operator<=(double d) const;
+    [[nodiscard]] bool operator==(const QebReal &other) const;
+    [[nodiscard]] bool operator!=(const QebReal &other) const;
+    [[nodiscard]] bool operator>(const QebReal &other) const;
+    [[nodiscard]] bool operator>=(const QebReal &other) const;
+    [[nodiscard]] bool operator<=(const QebReal &other) const;
+    [[nodiscard]] bool operator==(double d) const;
+    [[nodiscard]] bool operator!=(double d) const;
+    [[nodiscard]] bool operator>(double d) const;
+    [[nodiscard]] bool operator>=(double d) const;
+    [[nodiscard]] bool operator<=(double d) const;
     // Non-const, so that they never compete with the free operator< below,
     // which serves a const left operand with the same result.
-    bool operator<(const QebReal &other);
-    bool operator<(double d);
+    [[nodiscard]] bool operator<(const QebReal &other);
+    [[nodiscard]] bool operator<(double d);
 
     // The results below have a clear truncated flag; a null operand gives
     // null.
     // this - other × n with n the integer nearest this ÷ other, ties to even
     // (7 modulo 4 is -1, 10 modulo 3 is 1). Null for a zero divisor, an
     // infinite dividend, or a quotient of more than 52 digits.
-    QebReal modulo(const QebReal &other) const;
-    QebReal negative() const;
-    QebReal absolute() const;
+    [[nodiscard]] QebReal modulo(const QebReal &other) const;
+    [[nodiscard]] QebReal negative() const;
+    [[nodiscard]] QebReal absolute() const;
     // Integers, toward minus / plus infinity; never inexact.
-    QebReal floor() const;
-    QebReal ceiling() const;
+    [[nodiscard]] QebReal floor() const;
+    [[nodiscard]] QebReal ceiling() const;
     // Half to even at `places` digits after the point (2.345 gives 2.34 at
     // 2; negative places round to tens, hundreds, ...). round(0) returns the
     // value unchanged. Null when the result would need more than 52 digits
     // or the value is infinite.
-    QebReal round(int places) const;
+    [[nodiscard]] QebReal round(int places) const;
     // Correctly rounded square root; its truncated flag is set when it is
     // inexact. Null with *failed true for a negative or null operand.
-    QebReal sqrt(bool *failed = nullptr) const;
+    [[nodiscard]] QebReal sqrt(bool *failed = nullptr) const;
 
 private:
     static const std::uint32_t kTruncated = 1;
@@ -212,6 +212,6 @@ private:
 
 // True when a.compare(b) is negative. Nulls are neither below nor above
 // anything, so sorted containers must hold numbers only.
-QEB_API bool operator<(const QebReal &a, const QebReal &b);
+[[nodiscard]] QEB_API bool operator<(const QebReal &a, const QebReal &b);
 
 #endif

@@ -32,14 +32,14 @@ public:
     // Shares other's text (or borrows the same pointer).
     const QebString &operator=(const QebString &other);
     void setNull();
-    bool isNull() const;
+    [[nodiscard]] bool isNull() const;
 
     // Never a null pointer: a null string gives "".
-    const char *asCstr() const;
+    [[nodiscard]] const char *asCstr() const;
     // Characters; 0 when null.
-    unsigned int length() const;
+    [[nodiscard]] unsigned int length() const;
     // Bytes including the NUL; 1 when null.
-    unsigned int cStrSize() const;
+    [[nodiscard]] unsigned int cStrSize() const;
 
     // Copy text (not null); the string is null afterwards only for lack of
     // memory. Assigning a string's own text, or a part of it, is safe.
@@ -68,24 +68,24 @@ public:
 
     // Null sorts before everything; case-sensitive is byte order giving -1,
     // 0 or 1; case-insensitive compares by Unicode case folding (sign only).
-    int compare(const char *other, bool caseSensitive = true) const;
-    int compare(const QebString &other, bool caseSensitive = true) const;
+    [[nodiscard]] int compare(const char *other, bool caseSensitive = true) const;
+    [[nodiscard]] int compare(const QebString &other, bool caseSensitive = true) const;
 
     // First occurrence at or after character `start` (negative: 0), or -1.
     // An empty or null needle is never found.
-    int find(const QebString &needle, int start = 0) const;
+    [[nodiscard]] int find(const QebString &needle, int start = 0) const;
     // Last occurrence, overlapping ones included ("aa" in "aaa" is at 1).
-    int rfind(const QebString &needle) const;
+    [[nodiscard]] int rfind(const QebString &needle) const;
     // Up to `count` characters from `start` (negative count: the rest). Null
     // for a null string; empty when start is past the end.
-    QebString mid(unsigned int start, int count = -1) const;
+    [[nodiscard]] QebString mid(unsigned int start, int count = -1) const;
     // The last n characters (all when n is larger, none when negative).
-    QebString right(int n) const;
+    [[nodiscard]] QebString right(int n) const;
     // A copy with the occurrences of `from` at or after `start` replaced by
     // `to`, left to right without overlap: all of them when count is
     // negative, at most `count` otherwise. Null for a null string or when
     // memory ran out.
-    QebString replace(const QebString &from, const QebString &to,
+    [[nodiscard]] QebString replace(const QebString &from, const QebString &to,
                       unsigned int start = 0, int count = -1) const;
 
     // In-place edits (copy on write). trim removes white space, trimChar the
@@ -103,14 +103,14 @@ public:
     // Parsing by the string library's syntax (optional blanks and sign,
     // digits; doubles with fraction and exponent). On failure the result is
     // 0 and *failed (when given) is true; a null string always fails.
-    int asInt(bool *failed = nullptr) const;
-    long long asInt64(bool *failed = nullptr) const;
-    double asDouble(bool *failed = nullptr) const;
+    [[nodiscard]] int asInt(bool *failed = nullptr) const;
+    [[nodiscard]] long long asInt64(bool *failed = nullptr) const;
+    [[nodiscard]] double asDouble(bool *failed = nullptr) const;
 
     // Wide text (see <qeb/qebconvert.h>). asUCS2 returns a new converter
     // holding the text as UTF-16 (a null string gives one 0 unit), to be
     // given back with its release(); null when memory ran out.
-    QeUtf8ToUC *asUCS2() const;
+    [[nodiscard]] QeUtf8ToUC *asUCS2() const;
     // Assigns the UTF-8 form of the 0-terminated wide text, as assign(const
     // char *) does; unchanged when memory for the conversion ran out. A null
     // wide makes the string null.
@@ -158,18 +158,18 @@ inline QebString::~QebString() {
     if (mString && --mString->refCount < 1) freeString(mString);
 }
 
-QEB_API bool operator<(const QebString &a, const QebString &b);
+[[nodiscard]] QEB_API bool operator<(const QebString &a, const QebString &b);
 
 struct QEB_API QebStringLess {
-    bool operator()(const QebString &a, const QebString &b) const;
+    [[nodiscard]] bool operator()(const QebString &a, const QebString &b) const;
 };
 
 struct QEB_API QebStringLessInsensitive {
-    bool operator()(const QebString &a, const QebString &b) const;
+    [[nodiscard]] bool operator()(const QebString &a, const QebString &b) const;
 };
 
 // A new unique identifier text of at most 23 characters (URL-safe base64 of
 // 128 random bits); empty only when the system gives no random bits.
-QEB_API QebString qebGetUUID();
+[[nodiscard]] QEB_API QebString qebGetUUID();
 
 #endif

@@ -72,7 +72,7 @@ public:
     // all the same).
     bool close();
     // The encoding in use (never qebEncodingAuto); -1 when closed.
-    int getencoding() const;
+    [[nodiscard]] int getencoding() const;
 
     // Reads as many whole characters as fit in size bytes with a NUL, across
     // lines (each line end as '\n'): the count, 0 at the end, -1 on failure
@@ -103,12 +103,12 @@ public:
 
     // The size in bytes of the file on disk under the path opened; 0 when
     // closed or when it cannot be had.
-    long long size() const;
+    [[nodiscard]] long long size() const;
     // The sum of the counts that read, readln, write, writeln, skip and
     // skipline gave since open or rewind (characters, not a byte offset;
     // writeln's line end not counted).
-    long long tell() const;
-    QebString getErrorMessage() const;
+    [[nodiscard]] long long tell() const;
+    [[nodiscard]] QebString getErrorMessage() const;
 
 private:
     struct QebTxtFileState;
@@ -139,7 +139,7 @@ public:
     // Closes and drops bytes pushed back; true when nothing was open.
     bool close();
     // The file's encoding found by the last open; -1 when closed.
-    int getencoding() const;
+    [[nodiscard]] int getencoding() const;
 
     // Reads up to count bytes: first those pushed back (the last pushed
     // first), then from the file. The bytes delivered; 0 at the end (and for
@@ -158,10 +158,10 @@ public:
 
     // The file's size in bytes on disk; 0 when closed or when it cannot be
     // had.
-    long long size() const;
+    [[nodiscard]] long long size() const;
     // The offset of the next byte read delivers (pushed-back bytes count
     // before the file's offset).
-    long long tell() const;
+    [[nodiscard]] long long tell() const;
 
     // Converts text in the file's encoding (NUL-terminated, ending at a 0
     // unit for UTF-16) into UTF-8, or UTF-8 into the file's encoding, as
@@ -170,7 +170,7 @@ public:
     // open, when the encoding is -1).
     int encode(char *destination, int destinationSize, const char *source) const;
     int decode(char *destination, int destinationSize, const char *source) const;
-    QebString getErrorMessage() const;
+    [[nodiscard]] QebString getErrorMessage() const;
 
 private:
     struct QebTxtFileFWState;

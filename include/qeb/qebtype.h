@@ -27,10 +27,10 @@ enum determinedType {
 
 // "Unknown", "Boolean", "Integer", "Real", "String" or "Date"; "" (never
 // null) for a number that is no type.
-QEB_API const char *qebTypeToString(qebType type);
+[[nodiscard]] QEB_API const char *qebTypeToString(qebType type);
 // The type named, compared without regard to case; the names "Date (MDY)",
 // "Date (DMY)" and "Date (YMD)" give Date too. Unknown when none matches.
-QEB_API qebType qebTypeFromString(const char *name);
+[[nodiscard]] QEB_API qebType qebTypeFromString(const char *name);
 // The same, also giving the date order the name carries: 1 for "Date
 // (DMY)", 2 for "Date (YMD)", 0 for every other name (and when none
 // matches). dateOrder must not be null.
@@ -43,6 +43,6 @@ QEB_API qebType qebTypeFromString(const char *name, int *dateOrder);
 // integer, real or string by a census of its characters (signs, one point,
 // an exponent after a digit; blanks ignored). A null string reads as empty,
 // which is a string.
-QEB_API determinedType determineType(QebString text);
+[[nodiscard]] QEB_API determinedType determineType(QebString text);
 
 #endif
