@@ -5,11 +5,8 @@
 
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace {
@@ -58,8 +55,7 @@ TEST_F(Convert, BothWaysAndOneUnitTooFew) {
     std::string longText;
     for (int i = 0; i < 48; ++i) longText += "\xC3\xA9\xE6\x97\xA5" + kEmoji + std::string(size_t(i % 13), 'x');
     const struct { std::string text; Wide wide; std::string cut; } cases[] = {  // cut: one unit or byte short
-        {"h\xC3\xA9", {'h', 0xE9, 0}, "h"},
-        {"a" + kEmoji, {'a', 0xD83D, 0xDE00, 0}, "a"},
+        {"h\xC3\xA9", {'h', 0xE9, 0}, "h"}, {"a" + kEmoji, {'a', 0xD83D, 0xDE00, 0}, "a"},
         {longText, toWide(longText), longText.substr(0, longText.size() - 1)},  // round trip only
     };
     for (const auto &c : cases) {

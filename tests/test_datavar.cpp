@@ -1,8 +1,8 @@
+// QebDatavar: assignments of every kind, raw forms, copies, the conversion
+// matrix, type changes, the ordering and lack of memory.
 #include <qeb/qebdatavar.h>
 
 #include "test_support.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,24 +10,19 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <string>
 #include <vector>
 
 namespace {
 
 using Datavar = PoolLeakCheck;
 
-std::string rawBytes(const QebDatavar &v) {
-    unsigned int size = 99;
-    const void *raw = v.getRaw(&size);
-    return raw ? std::string(static_cast<const char *>(raw), size) : "<null>";
-}
-
 // "Type:bytes/length", unprintable bytes as \xNN; "Type:null/-1" for null.
 std::string show(const QebDatavar &v) {
     std::string text = std::string(qebTypeToString(v.type())) + ":";
     if (v.isNull()) return text + "null/" + std::to_string(v.length());
-    for (unsigned char c : rawBytes(v)) {
+    unsigned int size = 0;
+    const unsigned char *raw = static_cast<const unsigned char *>(v.getRaw(&size));
+    for (const unsigned char c : std::string(raw, raw + size)) {
         char escaped[8];
         std::snprintf(escaped, sizeof escaped, c >= 0x20 && c < 0x7F ? "%c" : "\\x%02x", c);
         text += escaped;
@@ -71,27 +66,22 @@ TEST_F(Datavar, Assignments) {
     const int five = 5;
     const char sixteen[16] = {};
     const std::pair<QebDatavar, const char *> cases[] = {
-        {QebDatavar(), "Unknown:null/-1"},
-        {of(""), "String:\\x00/0"},
+        {QebDatavar(), "Unknown:null/-1"}, {of(""), "String:\\x00/0"},
         {made([](QebDatavar &v) { v.assign("\xC3\xA4" "bc", 2u); }), "String:\\xc3\\xa4b\\x00/2"},
         {made([](QebDatavar &v) { v.assign("ab", 5u); }), "String:ab\\x00/2"},
         {made([](QebDatavar &v) { v.assignBytes("\xC3\xA4" "bc", 1); }), "String:\\x00/0"},
         {made([](QebDatavar &v) { v.assignBytes("\xC3\xA4" "bc", 2); }), "String:\\xc3\\xa4\\x00/1"},
         {made([](QebDatavar &v) { v.assignBytes("a\xFF" "b", 9); }), "String:a\\x00/1"},
         {of(QebString("h\xC3\xA9", true)), "String:h\\xc3\\xa9\\x00/2"},
-        {of(QebString()), "Unknown:null/-1"},
-        {of(static_cast<const char *>(nullptr)), "Unknown:null/-1"},
-        {of(-1), "Integer:\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff/-1"},
-        {of(true), "Boolean:\\x01/-1"},
-        {of(QebReal()), "Unknown:null/-1"},
-        {of(QebDate()), "Unknown:null/-1"},
+        {of(QebString()), "Unknown:null/-1"}, {of(static_cast<const char *>(nullptr)), "Unknown:null/-1"},
+        {of(-1), "Integer:\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff/-1"}, {of(true), "Boolean:\\x01/-1"},
+        {of(QebReal()), "Unknown:null/-1"}, {of(QebDate()), "Unknown:null/-1"},
         {made([&](QebDatavar &v) { v.assign(qebTypeInteger, &five, 4); }),
          "Integer:\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00/-1"},
         {made([&](QebDatavar &v) { v.assign(qebTypeBoolean, &five, 0); }), "Unknown:null/-1"},
         {made([](QebDatavar &v) { v.assign(qebTypeString, nullptr, 3); }), "Unknown:null/-1"},
         {made([&](QebDatavar &v) { v.assign(qebTypeReal, sixteen, 16); }), "Real:null/-1"},
-        {made([](QebDatavar &v) { v.assign(qebTypeUnknown, "\x01\x00\x02", 3); }),
-         "Unknown:\\x01\\x00\\x02/-1"},
+        {made([](QebDatavar &v) { v.assign(qebTypeUnknown, "\x01\x00\x02", 3); }), "Unknown:\\x01\\x00\\x02/-1"},
         // A text without its NUL must stay inside its block.
         {made([](QebDatavar &v) { v.assign(qebTypeString, "abc", 3); }), "String:ab\\x00/2"},
     };
@@ -135,18 +125,18 @@ TEST_F(Datavar, CopiesNeverSeeLaterChangesAndTruncateCutsWholeCharacters) {
     QebDatavar b = a, c = a;
     a.assign(5);
     c.truncate(3, -1);
-    EXPECT_EQ(show(b), "String:abcdef\\x00/6");
-    EXPECT_EQ(show(c), "String:abc\\x00/3");
-    const std::pair<int, int> limits[] = {{10, 2}, {10, -1}, {0, -1}, {10, -5}};
-    const char *expected[] = {"String:\\xc3\\xa4\\x00/1", "String:\\xc3\\xa4bc\\x00/3",
-                              "String:\\x00/0", "String:\\x00/0"};
-    for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(show(b) + " " + show(c), "String:abcdef\\x00/6 String:abc\\x00/3");
+    const struct { int chars, bytes; const char *after; } cases[] = {
+        {10, 2, "String:\\xc3\\xa4\\x00/1"}, {10, -1, "String:\\xc3\\xa4bc\\x00/3"},
+        {0, -1, "String:\\x00/0"}, {10, -5, "String:\\x00/0"},
+    };
+    for (const auto &c : cases) {
         QebDatavar v = of("\xC3\xA4" "bc");
-        v.truncate(limits[i].first, limits[i].second);
-        EXPECT_EQ(show(v), expected[i]) << i;
+        v.truncate(c.chars, c.bytes);
+        EXPECT_EQ(show(v), c.after) << c.chars << "/" << c.bytes;
     }
     QebDatavar n = of(123456);
-    n.truncate(1, 1);
+    n.truncate(1, 1);  // only text is cut
     EXPECT_EQ(n.asInt64(), 123456);
 }
 
@@ -172,30 +162,21 @@ TEST_F(Datavar, ConversionMatrix) {
         {of("2024-03-05 14:07:09"), "0! 0! 0! 0! 1 null! '2024-03-05 14:07:09' 2024-03-05 14:07:09"},
         {of(QebDate(2024, 3, 5, 18, 0, 0)),
          "45356 45356 45356.8 45356.8 0! 45356.75 '03/05/24 18:00:00' 2024-03-05 18:00:00"},
-        {of(QebDate(1800, 1, 1, 12, 0, 0)),
-         "-36521 -36521 -36521.5 -36521.5 0! -36521.5 'null' 1800-01-01 12:00:00"},
+        {of(QebDate(1800, 1, 1, 12, 0, 0)), "-36521 -36521 -36521.5 -36521.5 0! -36521.5 'null' 1800-01-01 12:00:00"},
         {unknown, "0! 0! 0! 0! 0! null! 'null' nodate"},
     };
     for (const auto &[value, expected] : rows) EXPECT_EQ(conversions(value), expected);
 }
 
 TEST_F(Datavar, SetType) {
-    struct Case {
-        QebDatavar value;
-        qebType target;
-        bool result;
-        const char *after;
-    };
+    struct Case { QebDatavar value; qebType target; bool result; const char *after; };
     const Case cases[] = {
-        {QebDatavar(), qebTypeString, false, "Unknown:null/-1"},
+        {QebDatavar(), qebTypeString, false, "Unknown:null/-1"}, {of(12), qebTypeString, true, "String:12\\x00/2"},
         {of("12"), qebTypeInteger, true, "Integer:\\x0c\\x00\\x00\\x00\\x00\\x00\\x00\\x00/-1"},
-        {of(12), qebTypeString, true, "String:12\\x00/2"},
-        {of("yes"), qebTypeBoolean, true, "Boolean:\\x01/-1"},
-        {of(true), qebTypeBoolean, true, "Boolean:\\x01/-1"},
+        {of("yes"), qebTypeBoolean, true, "Boolean:\\x01/-1"}, {of(true), qebTypeBoolean, true, "Boolean:\\x01/-1"},
         {of(true), qebTypeUnknown, false, "Boolean:\\x01/-1"},
         {of("abc"), qebTypeInteger, false, "Integer:\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00/-1"},
-        {of("abc"), qebTypeReal, false, "Unknown:null/-1"},
-        {of(5), qebTypeDate, true, "Unknown:null/-1"},
+        {of("abc"), qebTypeReal, false, "Unknown:null/-1"}, {of(5), qebTypeDate, true, "Unknown:null/-1"},
     };
     for (Case c : cases) {
         EXPECT_EQ(c.value.setType(c.target), c.result) << c.after;
@@ -240,8 +221,7 @@ TEST_F(Datavar, OrderingIsStrictAndWeakAcrossKinds) {
     for (QebDatavar &v : values)
         order += std::string(qebTypeToString(v.type())) + ":" +
                  (v.isNull() ? "null" : v.asString().asCstr()) + " ";
-    EXPECT_EQ(order,
-              "Unknown:null Unknown:null Unknown: Boolean:false Boolean:true Integer:-7 Integer:3 "
+    EXPECT_EQ(order, "Unknown:null Unknown:null Unknown: Boolean:false Boolean:true Integer:-7 Integer:3 "
               "Integer:3 Real:null Real:null Real:-1 Real:2.5 String:a String:ab String:b "
               "Date: Date:01/01/99 00:00:00 Date:01/01/24 00:00:00 ");
 }

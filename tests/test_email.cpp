@@ -4,11 +4,9 @@
 
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <filesystem>
 #include <random>
-#include <string>
 #include <vector>
 
 #include <sys/stat.h>
@@ -22,7 +20,10 @@ public:
     using QebEmail::writeEmailTextFile;
 };
 
-using Email = PoolLeakCheck;
+class Email : public PoolLeakCheck {
+protected:
+    ScratchDir dir;
+};
 
 const std::string kHead = "To: rcpt@example.test\r\nSubject: Report\r\n";
 const std::string kMultipart =
@@ -40,118 +41,99 @@ std::string attachmentHead(const std::string &name) {
            "Content-Disposition: attachment; filename=\"" + name + "\"\r\n\r\n";
 }
 
-// A mail to rcpt@example.test about "Report", with a command that only ends.
-void address(Mail &mail, const ScratchDir &dir) {
-    ASSERT_TRUE(mail.initialize(QebString(dir.path().c_str()), QebString("true")));
+// A mail to rcpt@example.test about "Report", by default with a command
+// that only ends.
+void address(QebEmail &mail, const ScratchDir &dir, const std::string &command = "true") {
+    ASSERT_TRUE(mail.initialize(QebString(dir.path().c_str()), QebString(command.c_str())));
     mail.setTo(QebString("rcpt@example.test"));
     mail.setSubject(QebString("Report"));
 }
 
+// Line lengths, transfer encodings and header values as they must be.
 TEST_F(Email, TheMailFileByteForByte) {
-    ScratchDir dir;
     writeFile(dir / "empty.bin", "");
     writeFile(dir / "57.bin", std::string(57, '\xFF'));
     writeFile(dir / "58.bin", std::string(58, 'a'));
-    const std::string line76(76, '/');
     const struct {
-        const char *name;
+        const char *from, *subject;
         std::vector<std::string> messages, attachments;
-        std::string body;
+        std::string text;
     } cases[] = {
-        {"no parts", {}, {}, ""},
-        {"an ASCII message, kept as it stands", {"line one\nline two"}, {},
-         kMultipart + "--QE_EMAIL_00\r\nContent-Type: text/plain; charset=US-ASCII\r\n"
-                      "Content-Transfer-Encoding: 7bit\r\n\r\nline one\nline two\r\n--QE_EMAIL_00--\r\n"},
-        {"a UTF-8 message in base64 lines of 76", {std::string(56, 'x') + "\xC3\xA9"}, {},
-         kMultipart + "--QE_EMAIL_00\r\nContent-Type: text/plain; charset=UTF-8\r\n"
-                      "Content-Transfer-Encoding: base64\r\n\r\n" + repeat("eHh4", 18) + "eHjD\r\nqQ==\r\n"
-                      "--QE_EMAIL_00--\r\n"},
-        {"attachments of 0, 57 and 58 bytes", {}, {"empty.bin", "57.bin", "58.bin"},
-         kMultipart + attachmentHead("empty.bin") + attachmentHead("57.bin") + line76 + "\r\n" +
-             attachmentHead("58.bin") + repeat("YWFh", 19) + "\r\nYQ==\r\n--QE_EMAIL_00--\r\n"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        Mail mail;
-        address(mail, dir);
-        for (const std::string &text : c.messages) mail.addMessage(QebString(text.c_str()));
-        for (const std::string &name : c.attachments) mail.addAttachment(QebString((dir / name).c_str()));
-        ASSERT_TRUE(mail.writeEmailTextFile());
-        EXPECT_EQ(readFile(mail.getEmailFile().asCstr()), kHead + c.body);
-    }
-}
-
-TEST_F(Email, HeaderValues) {
-    ScratchDir dir;
-    const struct { const char *from, *subject; std::string head; } cases[] = {
-        {nullptr, "", "To: rcpt@example.test\r\nSubject: \r\n"},
-        {"me@example.test", "Plain", "To: rcpt@example.test\r\nFrom: me@example.test\r\nSubject: Plain\r\n"},
+        {nullptr, "", {}, {}, "To: rcpt@example.test\r\nSubject: \r\n"},  // no parts, no body
         // One encoded word for the whole value, however long.
-        {nullptr, "Gr\xC3\xBC\xC3\x9F" "e",
-         "To: rcpt@example.test\r\nSubject: =?UTF-8?B?R3LDvMOfZQ==?=\r\n"},
+        {"me@example.test", "Gr\xC3\xBC\xC3\x9F" "e", {}, {},
+         "To: rcpt@example.test\r\nFrom: me@example.test\r\nSubject: =?UTF-8?B?R3LDvMOfZQ==?=\r\n"},
+        {nullptr, "Report", {"line one\nline two"}, {},  // ASCII as it stands
+         kHead + kMultipart + "--QE_EMAIL_00\r\nContent-Type: text/plain; charset=US-ASCII\r\n"
+                              "Content-Transfer-Encoding: 7bit\r\n\r\nline one\nline two\r\n--QE_EMAIL_00--\r\n"},
+        {nullptr, "Report", {std::string(56, 'x') + "\xC3\xA9"}, {},  // UTF-8 in base64 lines of 76
+         kHead + kMultipart + "--QE_EMAIL_00\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+                              "Content-Transfer-Encoding: base64\r\n\r\n" + repeat("eHh4", 18) + "eHjD\r\nqQ==\r\n"
+                              "--QE_EMAIL_00--\r\n"},
+        {nullptr, "Report", {}, {"empty.bin", "57.bin", "58.bin"},  // 57 bytes a line
+         kHead + kMultipart + attachmentHead("empty.bin") + attachmentHead("57.bin") + std::string(76, '/') + "\r\n" +
+             attachmentHead("58.bin") + repeat("YWFh", 19) + "\r\nYQ==\r\n--QE_EMAIL_00--\r\n"},
     };
     for (const auto &c : cases) {
         Mail mail;
         address(mail, dir);
         mail.setFrom(QebString(c.from));
         mail.setSubject(QebString(c.subject));
+        for (const std::string &text : c.messages) mail.addMessage(QebString(text.c_str()));
+        for (const std::string &name : c.attachments) mail.addAttachment(QebString((dir / name).c_str()));
         ASSERT_TRUE(mail.writeEmailTextFile());
-        EXPECT_EQ(readFile(mail.getEmailFile().asCstr()), c.head);
+        EXPECT_EQ(readFile(mail.getEmailFile().asCstr()), c.text);
     }
 }
 
-// JSON text of a UTF-8 string.
+// JSON text of a UTF-8 string, and a JSON list of JSON texts.
 std::string json(const std::string &text) {
     std::string out = "\"";
     for (const char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += c;
-        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+        out += static_cast<unsigned char>(c) < 0x20 ? escaped : c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
     }
     return out + "\"";
 }
+std::string list(const std::vector<std::string> &items) {
+    std::string out;
+    for (const std::string &item : items) out += (out.empty() ? "" : ", ") + item;
+    return "[" + out + "]";
+}
 
+// Python's email package reads back every header, text and attachment.
 TEST_F(Email, PythonReadsBackEverythingComposed) {
-    ScratchDir dir;
     std::mt19937 random(3);
     std::string large(1 << 20, '\0');
     for (char &c : large) c = char(random());
     writeFile(dir / "large.bin", large);
     writeFile(dir / "58.bin", large.substr(0, 58));
     writeFile(dir / "na\"me\\.txt", "quoted name");
-    const std::vector<std::string> messages = {
-        "Plain text,\r\nover two lines.", std::string(300, 'a') + " \xE2\x82\xAC " + std::string(100, 'b'), ""};
-    const std::vector<std::pair<std::string, std::string>> attachments = {
-        {dir / "large.bin", "large.bin"}, {dir / "58.bin", "58.bin"}, {dir / "na\"me\\.txt", "na\"me\\.txt"}};
-
+    const std::string from = "J\xC3\xBCrgen <juergen@example.test>", subject = "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 report";
     Mail mail;
     address(mail, dir);
-    mail.setFrom(QebString("J\xC3\xBCrgen <juergen@example.test>"));
-    mail.setSubject(QebString("\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 report"));
-    for (const std::string &text : messages) mail.addMessage(QebString(text.c_str()));
-    for (const auto &a : attachments) mail.addAttachment(QebString(a.first.c_str()));
+    mail.setFrom(QebString(from.c_str()));
+    mail.setSubject(QebString(subject.c_str()));
+    std::vector<std::string> texts, files;
+    for (const std::string &text : {std::string("Plain text,\r\nover two lines."), std::string(),
+                                    std::string(300, 'a') + " \xE2\x82\xAC " + std::string(100, 'b')}) {
+        mail.addMessage(QebString(text.c_str()));
+        texts.push_back(json(text));
+    }
+    for (const std::string name : {"large.bin", "58.bin", "na\"me\\.txt"}) {
+        mail.addAttachment(QebString((dir / name).c_str()));
+        files.push_back("{\"path\": " + json(dir / name) + ", \"name\": " + json(name) + "}");
+    }
     ASSERT_TRUE(mail.writeEmailTextFile());
-
-    std::string expected = "{\"to\": \"rcpt@example.test\", \"from\": " + json("J\xC3\xBCrgen <juergen@example.test>") +
-                           ", \"subject\": " + json("\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 report") + ", \"messages\": [";
-    for (size_t i = 0; i < messages.size(); ++i) expected += (i ? ", " : "") + json(messages[i]);
-    expected += "], \"attachments\": [";
-    for (size_t i = 0; i < attachments.size(); ++i)
-        expected += std::string(i ? ", " : "") + "{\"path\": " + json(attachments[i].first) + ", \"name\": " +
-                    json(attachments[i].second) + "}";
-    writeFile(dir / "expected.json", expected + "]}");
+    writeFile(dir / "expected.json", "{\"to\": \"rcpt@example.test\", \"from\": " + json(from) + ", \"subject\": " +
+                                         json(subject) + ", \"messages\": " + list(texts) + ", \"attachments\": " + list(files) + "}");
     const std::string command = "/usr/bin/python3 " QEB_TEST_SOURCE_DIR "/mail/check_mail.py '" +
                                 std::string(mail.getEmailFile().asCstr()) + "' '" + (dir / "expected.json") + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
 }
 
 TEST_F(Email, FailuresStopTheCompositionWhereTheyStand) {
-    ScratchDir dir;
     const struct { const char *name; void (*set)(Mail &, const ScratchDir &); std::string file, message; } cases[] = {
         {"no recipient", [](Mail &m, const ScratchDir &) { m.setTo(QebString()); }, "", "The mail has no recipient."},
         {"no subject", [](Mail &m, const ScratchDir &) { m.setFrom(QebString("me@x")); m.setSubject(QebString()); },
@@ -187,7 +169,6 @@ TEST_F(Email, FailuresStopTheCompositionWhereTheyStand) {
 }
 
 TEST_F(Email, TheCommandAndItsOutput) {
-    ScratchDir dir;
     const std::string log = dir / "log";
     const struct { std::string command; bool sent; int exitCode; std::string message, logged; } cases[] = {
         {"printf '%T|%T|%B' >" + log, true, 0, "<null>", "rcpt@example.test|rcpt@example.test|"},
@@ -200,9 +181,7 @@ TEST_F(Email, TheCommandAndItsOutput) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.command);
         QebEmail mail;
-        ASSERT_TRUE(mail.initialize(QebString(dir.path().c_str()), QebString(c.command.c_str())));
-        mail.setTo(QebString("rcpt@example.test"));
-        mail.setSubject(QebString("Report"));
+        address(mail, dir, c.command);
         writeFile(log, "");
         EXPECT_EQ(mail.sendMail(), c.sent);
         EXPECT_EQ(mail.getExitCode(), c.exitCode);
@@ -217,7 +196,6 @@ TEST_F(Email, TheCommandAndItsOutput) {
 }
 
 TEST_F(Email, TextTheShellWouldInterpretIsNotRun) {
-    ScratchDir dir;
     const std::string marker = dir / "ran";
     const std::string unsafeDir = dir / "a;b";
     ASSERT_EQ(mkdir(unsafeDir.c_str(), 0700), 0);
@@ -247,11 +225,11 @@ TEST_F(Email, TextTheShellWouldInterpretIsNotRun) {
     mail.setTo(QebString("J\xC3\xBCrgen j.m+x_1@ex-ample.test, =%:/"));
     EXPECT_TRUE(mail.sendMail());
     EXPECT_TRUE(mail.sendMail());  // and again
+    mail.setSubject(QebString());
+    EXPECT_FALSE(mail.sendMail());  // a composition that fails runs nothing
 }
 
 TEST_F(Email, TemporaryFilesBelongToTheirObject) {
-    ScratchDir dir;
-    const auto empty = [&dir] { return std::system(("test -z \"$(ls -A '" + dir.path() + "')\"").c_str()) == 0; };
     std::string first;
     {
         QebEmail mail;
@@ -273,7 +251,7 @@ TEST_F(Email, TemporaryFilesBelongToTheirObject) {
         assigned = mail;
         EXPECT_NE(access(assignedFile.c_str(), F_OK), 0);
     }
-    EXPECT_TRUE(empty()) << "temporary files left behind";
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "temporary files left behind";
     QebEmail mail;
     EXPECT_FALSE(mail.initialize(QebString((dir / "missing").c_str()), QebString("true")));
     EXPECT_EQ(textOf(mail.getErrorMessage()), "Cannot create a temporary file (error 2) in the directory \"" +

@@ -6,11 +6,7 @@
 #include "ks_uchar.h"
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <climits>
-#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,7 +14,7 @@
 
 namespace {
 
-int descriptorOf(ks_fio_handle handle) { return int(handle - 1); }
+bool closeOnExec(ks_fio_handle handle) { return fcntl(int(handle - 1), F_GETFD) & FD_CLOEXEC; }
 
 TEST(FileBytes, OpenModes) {
     ScratchDir dir;
@@ -27,7 +23,7 @@ TEST(FileBytes, OpenModes) {
     EXPECT_EQ(ks_fio_open(path.c_str(), KS_FIO_MODE_READ, &h), ENOENT);
     EXPECT_EQ(ks_fio_open(path.c_str(), KS_FIO_MODE_WRITABLE, nullptr), ENOENT);  // tests, never creates
     ASSERT_EQ(ks_fio_open(path.c_str(), KS_FIO_MODE_UPDATE, &h), 0);
-    EXPECT_NE(fcntl(descriptorOf(h), F_GETFD) & FD_CLOEXEC, 0);
+    EXPECT_TRUE(closeOnExec(h));
     EXPECT_EQ(ks_fio_putm(h, "one", "", "\ntwo\n", static_cast<const char *>(nullptr)), 8);
     EXPECT_EQ(ks_fio_close(h), 0);
     ASSERT_EQ(ks_fio_open(path.c_str(), KS_FIO_MODE_UPDATE, &h), 0);  // contents kept
@@ -51,6 +47,7 @@ TEST(FileBytes, OpenModes) {
     EXPECT_EQ(readFile(path), "");
     EXPECT_EQ(ks_fio_unlink(path.c_str()), 0);
     EXPECT_EQ(ks_fio_unlink(path.c_str()), ENOENT);
+    EXPECT_STREQ(ks_fio_errdesc(KS_FIO_ERR_BUFFER), "The buffer cannot hold a single character");
 }
 
 TEST(FileBytes, OffsetsAndSizesBeyondFourGiB) {
@@ -61,7 +58,6 @@ TEST(FileBytes, OffsetsAndSizesBeyondFourGiB) {
     const long long far = 5LL << 30;
     ASSERT_EQ(ks_fio_seek64(h, far, 0), far);
     ASSERT_EQ(ks_fio_putb(h, "x", 1), 1);
-    EXPECT_EQ(ks_fio_seek64(h, 0, 2), far + 1);
     EXPECT_EQ(ks_fio_seek64(h, -1, 2), far);
     EXPECT_EQ(ks_fio_seek64(h, -far - 2, 1), -1);
     EXPECT_EQ(ks_fio_close(h), 0);
@@ -69,7 +65,6 @@ TEST(FileBytes, OffsetsAndSizesBeyondFourGiB) {
     ASSERT_EQ(ks_fio_stat64(path.c_str(), &status), 0);
     EXPECT_EQ(status.size64, (unsigned long long)far + 1);
     EXPECT_EQ(status.size, 0xFFFFFFFFu);  // the 32-bit size says "too large"
-    EXPECT_EQ(status.type, KS_FIO_TYPE_FILE);
     ASSERT_EQ(ks_fio_stat(dir.path().c_str(), &status), 0);
     EXPECT_EQ(status.type, KS_FIO_TYPE_DIRECTORY);
     EXPECT_EQ(ks_fio_stat((dir / "missing").c_str(), &status), ENOENT);
@@ -86,36 +81,19 @@ TEST(FileBytes, TemporaryFiles) {
     struct stat info;
     ASSERT_EQ(stat(first, &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_NE(fcntl(descriptorOf(a), F_GETFD) & FD_CLOEXEC, 0);
+    EXPECT_TRUE(closeOnExec(a));
     EXPECT_EQ(ks_fio_close(a) | ks_fio_close(b), 0);
-
-    // The system's directory when none is given.
-    ASSERT_EQ(ks_fio_tmpfile(nullptr, "qebtest", first, sizeof first, &a), 0);
-    EXPECT_EQ(ks_fio_close(a), 0);
-    EXPECT_EQ(ks_fio_unlink(first), 0);
-
     // A path that would not fit the buffer is refused, and nothing is made.
-    const std::string longDir = dir / std::string(200, 'd');
-    ASSERT_EQ(mkdir(longDir.c_str(), 0700), 0);
-    char small[64];
-    EXPECT_EQ(ks_fio_tmpfile(longDir.c_str(), "p", small, sizeof small, &a), ENAMETOOLONG);
+    char small[16];
+    EXPECT_EQ(ks_fio_tmpfile(dir.path().c_str(), "p", small, sizeof small, &a), ENAMETOOLONG);
     EXPECT_EQ(ks_fio_tmpfile((dir / "missing").c_str(), "p", first, sizeof first, &a), ENOENT);
-    ASSERT_EQ(ks_fio_tmpfile(longDir.c_str(), "p", first, sizeof first, &a), 0);  // over 255 bytes is fine
-    EXPECT_EQ(ks_fio_close(a), 0);
-}
-
-TEST(FileBytes, ErrorDescriptions) {
-    EXPECT_STREQ(ks_fio_errdesc(ENOENT), "No such file or directory");
-    EXPECT_STRNE(ks_fio_errdesc(KS_FIO_ERR_ENCODING), "");
-    EXPECT_STRNE(ks_fio_errdesc(KS_FIO_ERR_BUFFER), ks_fio_errdesc(KS_FIO_ERR_ENCODING));
-    EXPECT_STRNE(ks_fio_errdesc(99999), "");
 }
 
 // Opens text written as bytes.
-ks_fio_handle openText(const ScratchDir &dir, const std::string &bytes, int encoding, int options = 0) {
+ks_fio_handle openText(const ScratchDir &dir, const std::string &bytes, int encoding) {
     writeFile(dir / "t", bytes);
     ks_fio_handle h = 0;
-    EXPECT_EQ(ks_fio_text_open((dir / "t").c_str(), KS_FIO_MODE_READ, encoding, options, &h), 0);
+    EXPECT_EQ(ks_fio_text_open((dir / "t").c_str(), KS_FIO_MODE_READ, encoding, 0, &h), 0);
     return h;
 }
 
@@ -144,16 +122,17 @@ TEST(FileText, CharactersAndLineEndsSplitBetweenReads) {
     ScratchDir dir;
     const size_t block = 64 * 1024;  // the reader's block
     const std::string x(block - 1, 'x');
+    std::string xs16, euros;
+    for (size_t i = 0; i < block / 2 - 1; ++i) xs16 += utf16le("x");
+    for (int i = 0; i < 70000; ++i) euros += "\xE2\x82\xAC";
     const struct { const char *name; int encoding; std::string bytes, lines; } cases[] = {
         {"CR LF", KS_UCHAR_ENC_UTF8, x + "\r\ny", x + "|y"},
         {"CR then CR", KS_UCHAR_ENC_UTF8, x + "\r\ry", x + "||y"},
         {"UTF-8", KS_UCHAR_ENC_UTF8, x + "\xE2\x82\xAC\n", x + "\xE2\x82\xAC|"},
-        {"surrogate pair", KS_UCHAR_ENC_UTF16LE,
-         [&] { std::string s; for (size_t i = 0; i < block / 2 - 1; ++i) s += utf16le("x"); return s + utf16le("\xF0\x9F\x98\x80"); }(),
+        {"surrogate pair", KS_UCHAR_ENC_UTF16LE, xs16 + utf16le("\xF0\x9F\x98\x80"),
          std::string(block / 2 - 1, 'x') + "\xF0\x9F\x98\x80"},
         // Three bytes of text a byte: the decoded text outgrows its buffer.
-        {"Windows-1252", KS_UCHAR_ENC_WINDOWS1252, std::string(70000, '\x80') + "\x81",
-         [] { std::string s; for (int i = 0; i < 70000; ++i) s += "\xE2\x82\xAC"; return s + "\xC2\x81"; }()},
+        {"Windows-1252", KS_UCHAR_ENC_WINDOWS1252, std::string(70000, '\x80') + "\x81", euros + "\xC2\x81"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -199,7 +178,7 @@ TEST(FileText, LargeWritesInEveryEncodingReadBack) {
     ScratchDir dir;
     std::string text;
     for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i) + " caf\xC3\xA9\n";
-    for (int encoding : {1, 2, 3, 10}) {  // UTF-8, Latin-1, Windows-1252, UTF-16BE {
+    for (int encoding : {1, 2, 3, 10}) {  // UTF-8, Latin-1, Windows-1252, UTF-16BE
         ks_fio_handle h = 0;
         ASSERT_EQ(ks_fio_text_open((dir / "w").c_str(), KS_FIO_MODE_REPLACE, encoding, 4, &h), 0);
         EXPECT_EQ(ks_fio_text_write(h, text.c_str(), int(text.size())), int(text.size()) - 20000);
@@ -210,16 +189,12 @@ TEST(FileText, LargeWritesInEveryEncodingReadBack) {
         EXPECT_EQ(back.c_str(), text) << encoding;
         EXPECT_EQ(ks_fio_text_close(h), 0);
     }
-}
-
-TEST(FileText, UnknownEncodingsAndModes) {
-    ScratchDir dir;
-    ks_fio_handle h = 0;
+    // Unknown encodings and modes create nothing.
+    ks_fio_handle h0 = 0;
     for (int encoding : {-1, 4, 7, 11, 1000})
-        EXPECT_EQ(ks_fio_text_open((dir / "x").c_str(), KS_FIO_MODE_REPLACE, encoding, 0, &h), KS_FIO_ERR_ENCODING);
-    EXPECT_EQ(ks_fio_text_open((dir / "x").c_str(), 0x82, 0, 0, &h), EINVAL);
-    EXPECT_EQ(h, 0u);
-    EXPECT_EQ(readFile(dir / "x"), "");  // nothing was created
+        EXPECT_EQ(ks_fio_text_open((dir / "x").c_str(), KS_FIO_MODE_REPLACE, encoding, 0, &h0), KS_FIO_ERR_ENCODING);
+    EXPECT_EQ(ks_fio_text_open((dir / "x").c_str(), 0x82, 0, 0, &h0), EINVAL);
+    EXPECT_EQ(h0, 0u);
     EXPECT_EQ(access((dir / "x").c_str(), F_OK), -1);
 }
 

@@ -4,11 +4,8 @@
 
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <clocale>
-#include <string>
 
 namespace {
 

@@ -5,23 +5,15 @@
 #include "qemsg1.h"
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 
 using Message = PoolLeakCheck;
 
 // The values each code takes, in order: 's' a text, 'd' an int.
-struct Code {
-    int code;
-    const char *domain;
-    const char *kinds;
-};
+struct Code { int code; const char *domain, *kinds; };
 
 const char *const kBase = "Base Services";
 const char *const kEvent = "Event Plugin";
@@ -54,15 +46,14 @@ QebString format(const Code &c, const char *t0, const char *t1, int n) {
 }
 
 TEST_F(Message, EveryCodeUsesItsValuesInOrder) {
-    const std::vector<std::string> texts = {"/data/\xC3\xA9t\xC3\xA9 one", "second \xE2\x82\xAC text"};
-    const std::vector<int> numbers = {-4242};
+    const std::string texts[] = {"/data/\xC3\xA9t\xC3\xA9 one", "second \xE2\x82\xAC text"}, number = "-4242";
     for (const Code &c : kCodes) {
         SCOPED_TRACE(std::to_string(c.code) + " " + c.domain);
-        const std::string text = format(c, texts[0].c_str(), texts[1].c_str(), numbers[0]).asCstr();
+        const std::string text = format(c, texts[0].c_str(), texts[1].c_str(), -4242).asCstr();
         EXPECT_EQ(text.find("No message"), std::string::npos) << text;
-        size_t at = 0, ti = 0, di = 0;
+        size_t at = 0, ti = 0;
         for (const char *k = c.kinds; *k; ++k) {
-            const std::string value = *k == 's' ? texts[ti++] : std::to_string(numbers[di++]);
+            const std::string value = *k == 's' ? texts[ti++] : number;
             const size_t found = text.find(value, at);
             ASSERT_NE(found, std::string::npos) << "value " << value << " missing or out of order in: " << text;
             at = found + value.size();
@@ -73,10 +64,8 @@ TEST_F(Message, EveryCodeUsesItsValuesInOrder) {
 }
 
 TEST_F(Message, EmptyAndNullTextValuesLeaveNoTrailingBlank) {
-    const QebString empty = qeb_get_message("f", 1, kEvent, 29, "");
-    const QebString null = qeb_get_message("f", 1, kEvent, 29, static_cast<const char *>(nullptr));
-    EXPECT_EQ(textOf(empty), "Not enough memory to prepare the command.");
-    EXPECT_EQ(textOf(null), textOf(empty));
+    for (const char *value : {"", static_cast<const char *>(nullptr)})
+        EXPECT_EQ(textOf(qeb_get_message("f", 1, kEvent, 29, value)), "Not enough memory to prepare the command.");
 }
 
 TEST_F(Message, UnknownCodesAndDomainsNameBoth) {

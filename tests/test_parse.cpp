@@ -4,10 +4,7 @@
 
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace {

@@ -5,10 +5,7 @@
 #include "ks_fio.h"
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <string>
 
 namespace {
 

@@ -7,17 +7,13 @@
 #include "real_test_support.h"
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <clocale>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <iterator>
 #include <limits>
-#include <string>
 
 namespace {
 
@@ -26,22 +22,19 @@ using RealValue = PoolLeakCheck;
 // 55 digits: reads as 1, rounded.
 const char kRoundedOne[] = "1.00000000000000000000000000000000000000000000000000001";
 
+// decimal_diff checks doubles to the shortest decimal; here the integers
+// and the values it cannot make.
 TEST_F(RealValue, IntegersConvertExactlyAndDoublesToTheShortestDecimal) {
-    const double inf = std::numeric_limits<double>::infinity();
     const struct { QebReal x; const char *raw; } cases[] = {
         {QebReal(LLONG_MIN), "-9223372036854775808"}, {QebReal(LLONG_MAX), "9223372036854775807"},
-        {QebReal(-7), "-7"},           {QebReal(0.1), "0.1"},     {QebReal(5e-324), "5E-324"},
-        {QebReal(std::numeric_limits<double>::max()), "1.7976931348623157E+308"},
-        {QebReal(-0.0), "-0"},         {QebReal(-inf), "-Infinity"},
-        {QebReal(-std::numeric_limits<double>::quiet_NaN()), "NaN"},
+        {QebReal(-0.0), "-0"}, {QebReal(-std::numeric_limits<double>::quiet_NaN()), "NaN"},
     };
     for (const auto &c : cases) EXPECT_EQ(rawText(c.x), c.raw);
 }
 
 TEST_F(RealValue, AsInt64RoundsDownAndFailsBeyond64Bits) {
     const struct { const char *in; long long out; bool failed; } cases[] = {
-        {"-2.7", -3, false},
-        {"9223372036854775807.5", LLONG_MAX, false}, {"9223372036854775808", 0, true},
+        {"-2.7", -3, false}, {"9223372036854775807.5", LLONG_MAX, false}, {"9223372036854775808", 0, true},
         {"-9223372036854775808", LLONG_MIN, false},  {"-9223372036854775808.5", 0, true},
         {"922337203685477580E+1", 9223372036854775800, false},
         {"1E+20", 0, true},                  // overflows while scaling by the exponent
@@ -54,20 +47,12 @@ TEST_F(RealValue, AsInt64RoundsDownAndFailsBeyond64Bits) {
     }
 }
 
-TEST_F(RealValue, AsDoubleIsCorrectlyRoundedAndSaturates) {
-    const struct { const char *in; double out; } cases[] = {
-        {"9007199254740993", 9007199254740992.0},  // halfway: to the even neighbour
-        {"9007199254740993.000000000000000000000000000000000001", 9007199254740994.0},
-        {"3E-324", 5e-324}, {"-1.7976931348623157E+308", -std::numeric_limits<double>::max()},
-        {"1E+400", std::numeric_limits<double>::infinity()}, {"-1E-400", -0.0},
-    };
-    for (const auto &c : cases) {
-        bool failed = true;
-        const double d = real(c.in).asDouble(&failed);
-        EXPECT_EQ(d, c.out) << c.in;
-        EXPECT_EQ(std::signbit(d), std::signbit(c.out)) << c.in;
-        EXPECT_FALSE(failed) << c.in;
-    }
+// Halfway between two doubles: rounding twice (through a shorter text)
+// would miss the even neighbour or the one above.
+TEST_F(RealValue, AsDoubleIsCorrectlyRounded) {
+    EXPECT_EQ(real("9007199254740993").asDouble(), 9007199254740992.0);
+    EXPECT_EQ(real("9007199254740993.000000000000000000000000000000000001").asDouble(), 9007199254740994.0);
+    EXPECT_EQ(real("3E-324").asDouble(), 5e-324);
 }
 
 TEST_F(RealValue, DoublesIgnoreTheLocale) {
@@ -75,22 +60,6 @@ TEST_F(RealValue, DoublesIgnoreTheLocale) {
     EXPECT_EQ(rawText(QebReal(1.25)), "1.25");
     EXPECT_EQ(real("1.25").asDouble(), 1.25);
     std::setlocale(LC_ALL, "C");
-}
-
-TEST_F(RealValue, RandomValuesRoundTripThroughWords) {
-    unsigned long long state = 12345;
-    const auto next = [&] { return state = state * 6364136223846793005ULL + 1442695040888963407ULL; };
-    for (int i = 0; i < 1000; ++i) {
-        const std::string number = std::to_string(next() % 1000000007) + std::to_string(next()) +
-                                   "E" + std::to_string(static_cast<long long>(next() % 2000) - 1000);
-        QebReal x = real(number.c_str());
-        unsigned long long words[3];
-        x.asFD(&words);
-        QebReal back;
-        back.assign(&words);
-        ASSERT_EQ(std::memcmp(back.rawWords(), words, sizeof words), 0) << number;
-        ASSERT_EQ(text(back), text(x)) << number;
-    }
 }
 
 TEST_F(RealValue, NullsMadeFromWordsPointersOrNothingAreCanonical) {
@@ -131,6 +100,7 @@ TEST_F(RealValue, TruncatedFlagRules) {
         {[](QebReal &x) { return x / real("3"); }, kSets},
         {[](QebReal &x) { return real("1").divide(x); }, kKeeps},
         {[](QebReal &x) { x /= real("3"); }, kClears},
+        {[](QebReal &x) { x = real("1").divide(real("3")); }, kClears},  // a result is never marked
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         for (const bool before : {false, true}) {
@@ -141,14 +111,6 @@ TEST_F(RealValue, TruncatedFlagRules) {
                 << "case " << i << (before ? ", flag set before" : "");
         }
     }
-}
-
-TEST_F(RealValue, OnlyAnInexactSquareRootFlagsItsResult) {
-    QebReal one = real("1");
-    EXPECT_FALSE(one.divide(real("3")).truncated());
-    EXPECT_FALSE((one /= real("3")).truncated());
-    EXPECT_TRUE(real("2").sqrt().truncated());
-    EXPECT_FALSE(real("4").sqrt().truncated());
 }
 
 // The six operators agree with compare(); with a double on the right too.
@@ -195,15 +157,7 @@ TEST_F(RealValue, OperatorsReachTheirOperations) {
     EXPECT_EQ(text(a), "6");
 }
 
-TEST_F(RealValue, NegativeAbsoluteAndExtremeRounding) {
-    const struct { const char *in, *negative, *absolute; } cases[] = {
-        {"-2.5", "2.5", "2.5"}, {"2.5", "-2.5", "2.5"}, {"-Infinity", "Infinity", "Infinity"},
-        {"NaN", "null", "null"},
-    };
-    for (const auto &c : cases) {
-        EXPECT_EQ(text(real(c.in).negative()), c.negative) << c.in;
-        EXPECT_EQ(text(real(c.in).absolute()), c.absolute) << c.in;
-    }
+TEST_F(RealValue, ExtremeRounding) {
     // Places far beyond the format round to nothing that 52 digits hold.
     EXPECT_TRUE(real("123.456").round(INT_MAX).isNull());
     EXPECT_TRUE(real("123.456").round(INT_MIN).isNull());

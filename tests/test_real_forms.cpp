@@ -1,24 +1,21 @@
-// QebReal's external forms: width-limited text, the SQL numeric structure,
-// and the text conversions under lack of memory.
+// QebReal's external forms: width-limited text and the SQL numeric
+// structure. Their text is one QebString, whose lack of memory
+// test_string_memory.cpp covers.
 #include <qeb/qebreal.h>
 
 #include "real_test_support.h"
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace {
 
 using RealForms = PoolLeakCheck;
 
-static_assert(sizeof(QE_SQL_NUMERIC_STRUCT) == 19 && offsetof(QE_SQL_NUMERIC_STRUCT, val) == 3,
-              "the ODBC layout");
+static_assert(sizeof(QE_SQL_NUMERIC_STRUCT) == 19 && offsetof(QE_SQL_NUMERIC_STRUCT, val) == 3, "the ODBC layout");
 
 const char k52Digits[] = "1.234567890123456789012345678901234567890123456789012";
 
@@ -110,25 +107,6 @@ TEST_F(RealForms, FromSqlNumeric) {
     };
     for (const auto &c : cases) EXPECT_EQ(rawText(QebReal().assign(&c.in)), c.raw);
     EXPECT_TRUE(real("1").assign(static_cast<const QE_SQL_NUMERIC_STRUCT *>(nullptr)).isNull());
-}
-
-// Each allocation the text needs fails in turn: the text is null, the
-// number unchanged, and no pool block is left behind.
-TEST_F(RealForms, TextUnderLackOfMemoryIsNull) {
-    struct State {
-        QebReal x = real("-123.456");
-        QebString s;
-    };
-    for (const bool limited : {false, true}) {
-        forEachAllocationFailure(
-            [] { return State(); },
-            [limited](State &state) { state.s = limited ? state.x.asString(5) : state.x.asString(); },
-            [limited](State &state, bool failed) {
-                EXPECT_EQ(state.s.isNull() ? "null" : std::string(state.s.asCstr()),
-                          failed ? "null" : limited ? "-123" : "-123.456");
-                EXPECT_EQ(rawText(state.x), "-123.456");
-            });
-    }
 }
 
 }  // namespace

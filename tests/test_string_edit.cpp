@@ -1,10 +1,8 @@
+// QebString's search and editing: positions in characters, mid and right,
+// replace, trimming (never past the NUL), case mapping and truncation.
 #include <qeb/qebstring.h>
 
 #include "test_support.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
 
 namespace {
 
@@ -14,10 +12,7 @@ using StringEdit = PoolLeakCheck;
 const char *kHello = "h\xC3\xA9llo";  // 'é' takes two bytes
 
 TEST_F(StringEdit, SearchCountsCharacters) {
-    struct Case {
-        const char *haystack, *needle;
-        int start, found;
-    };
+    struct Case { const char *haystack, *needle; int start, found; };
     const Case finds[] = {
         {"hello", "lo", 0, 3},  {"hello", "lo", 4, -1},     {"hello", "lo", -5, 3},
         {"hello", "lo", 6, -1}, {"hello", "", 0, -1},       {kHello, "l", 0, 2},
@@ -36,28 +31,18 @@ TEST_F(StringEdit, SearchCountsCharacters) {
 
 TEST_F(StringEdit, MidAndRight) {
     const QebString s(kHello);
-    EXPECT_EQ(textAndLength(s.mid(1, 3)), "\xC3\xA9ll/3");
-    EXPECT_EQ(textAndLength(s.mid(10, 2)), "/0");  // empty, not null
-    EXPECT_EQ(textAndLength(s.mid(5)), "/0");
-    EXPECT_EQ(textAndLength(s.mid(0, -1)), std::string(kHello) + "/5");
-    EXPECT_EQ(textAndLength(s.mid(3, 100)), "lo/2");
-    EXPECT_EQ(textAndLength(s.mid(2, 0)), "/0");
-    EXPECT_EQ(textAndLength(s.mid(0xFFFFFFFFu, 1)), "/0");
-    EXPECT_EQ(textAndLength(QebString().mid(0, 1)), "<null>");
-    EXPECT_EQ(textAndLength(s.right(4)), "\xC3\xA9llo/4");
-    EXPECT_EQ(textAndLength(s.right(10)), std::string(kHello) + "/5");
-    EXPECT_EQ(textAndLength(s.right(-1)), "/0");
-    EXPECT_EQ(textAndLength(s.right(-2147483647 - 1)), "/0");
+    const std::string hello = std::string(kHello) + "/5";
+    const std::pair<QebString, std::string> cases[] = {
+        {s.mid(1, 3), "\xC3\xA9ll/3"}, {s.mid(10, 2), "/0"},  // empty, not null
+        {s.mid(5), "/0"}, {s.mid(0, -1), hello}, {s.mid(3, 100), "lo/2"}, {s.mid(2, 0), "/0"},
+        {s.mid(0xFFFFFFFFu, 1), "/0"}, {QebString().mid(0, 1), "<null>"}, {s.right(4), "\xC3\xA9llo/4"},
+        {s.right(10), hello}, {s.right(-1), "/0"}, {s.right(-2147483647 - 1), "/0"},
+    };
+    for (const auto &[got, want] : cases) EXPECT_EQ(textAndLength(got), want);
 }
 
 TEST_F(StringEdit, Replace) {
-    struct Case {
-        const char *source, *from, *to;
-        unsigned start;
-        int count;
-        const char *expected;
-    };
-    const Case cases[] = {
+    const struct { const char *source, *from, *to; unsigned start; int count; const char *expected; } cases[] = {
         {"banana", "a", "b", 0, -1, "bbnbnb/6"},  {"banana", "a", "b", 0, 1, "bbnana/6"},
         {"banana", "a", "b", 2, -1, "banbnb/6"},  {"banana", "a", "b", 0, 0, "banana/6"},
         {"banana", "a", "b", 0, 2, "bbnbna/6"},   {"banana", "", "b", 0, -1, "banana/6"},
@@ -68,7 +53,7 @@ TEST_F(StringEdit, Replace) {
         {"\xC3\xA9t\xC3\xA9 \xC3\xA9t\xC3\xA9", "\xC3\xA9", "e", 1, -1, "\xC3\xA9te ete/7"},
         {"\xC3\xA9t\xC3\xA9", "t", "\xE2\x82\xAC", 0, -1, "\xC3\xA9\xE2\x82\xAC\xC3\xA9/3"},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         const QebString to = c.to ? QebString(c.to) : QebString();
         EXPECT_EQ(textAndLength(QebString(c.source).replace(c.from, to, c.start, c.count)), c.expected)
             << c.source << " " << c.from;
@@ -89,20 +74,13 @@ TEST_F(StringEdit, Replace) {
 }
 
 TEST_F(StringEdit, TrimFromEitherEnd) {
-    struct Case {
-        const char *source;
-        bool left, right;
-        int removed;
-        const char *expected;
-    };
-    const Case cases[] = {
+    const struct { const char *source; bool left, right; int removed; const char *expected; } cases[] = {
         {"  ab ", true, true, 3, "ab/2"},  {" \t\n ", true, true, 4, "/0"},
-        {"  x  ", true, false, 2, "x  /3"}, {"  x  ", false, true, 2, "  x/3"},
-        {"  x  ", false, false, 0, "  x  /5"},
+        {"  x  ", true, false, 2, "x  /3"}, {"  x  ", false, true, 2, "  x/3"}, {"  x  ", false, false, 0, "  x  /5"},
         // A no-break space and an ideographic space are white space too.
         {"\xC2\xA0 \xC3\xA9 x \xE3\x80\x80", true, true, 4, "\xC3\xA9 x/3"},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         QebString s(c.source);
         EXPECT_EQ(s.trim(c.left, c.right), c.removed) << c.source;
         EXPECT_EQ(textAndLength(s), c.expected);
@@ -133,8 +111,7 @@ TEST_F(StringEdit, CaseMappingAndTruncation) {
     EXPECT_EQ(textAndLength(copy), "Stra\xC3\x9F" "e \xC3\x89t\xC3\xA9/10");
     EXPECT_TRUE(s.lowercase());
     EXPECT_EQ(textAndLength(s), "strasse \xC3\xA9t\xC3\xA9/11");
-    EXPECT_TRUE(null.lowercase());
-    EXPECT_TRUE(empty.uppercase());
+    EXPECT_TRUE(null.lowercase() && empty.uppercase());
     EXPECT_EQ(textAndLength(null) + textAndLength(empty), "<null>/0");
 
     QebString h(kHello), hCopy(h);

@@ -5,10 +5,6 @@
 
 #include "test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 namespace {
 
 using Access = QebStringTestAccess;
@@ -25,41 +21,28 @@ struct State {
 // was, or a null result.
 enum class OnFailure { SubjectNull, SubjectUnchanged, ResultNull };
 
-struct Operation {
-    const char *name;
-    void (*act)(State &);
-    OnFailure onFailure;
-    const char *expected;  // the subject's (or the result's) text on success
-};
+// expected: the subject's (or the result's) text on success.
+struct Operation { const char *name; void (*act)(State &); OnFailure onFailure; const char *expected; };
 
 const Operation kOperations[] = {
-    {"assign", [](State &s) { s.subject.assign("a new, longer text"); }, OnFailure::SubjectNull,
-     "a new, longer text"},
+    {"assign", [](State &s) { s.subject.assign("a new, longer text"); }, OnFailure::SubjectNull, "a new, longer text"},
     {"assignChars", [](State &s) { s.subject.assign("new text", 3); }, OnFailure::SubjectNull, "new"},
-    {"assignBytes", [](State &s) { s.subject.assignBytes("new text", 4); }, OnFailure::SubjectNull,
-     "new "},
+    {"assignBytes", [](State &s) { s.subject.assignBytes("new text", 4); }, OnFailure::SubjectNull, "new "},
     {"assignInt", [](State &s) { s.subject.assign(42); }, OnFailure::SubjectNull, "42"},
     {"assignDouble", [](State &s) { s.subject.assign(4.25); }, OnFailure::SubjectNull, "4.25"},
     {"truncate", [](State &s) { s.subject.truncate(5); }, OnFailure::SubjectNull, " Base"},
-    {"appendText", [](State &s) { s.subject.append("+more text to grow", &s.failed); },
-     OnFailure::SubjectUnchanged, " Base Text +more text to grow"},
-    {"appendChars", [](State &s) { s.subject.append("+more", 2, &s.failed); },
-     OnFailure::SubjectUnchanged, " Base Text +m"},
-    {"appendString", [](State &s) { s.subject.append(QebString("+x"), &s.failed); },
-     OnFailure::SubjectUnchanged, " Base Text +x"},
-    {"trim", [](State &s) { s.failed = s.subject.trim(true, true) == 0; },
-     OnFailure::SubjectUnchanged, "Base Text"},
-    {"trimChar", [](State &s) { s.failed = s.subject.trimChar(' ', false, true) == 0; },
-     OnFailure::SubjectUnchanged, " Base Text"},
-    {"lowercase", [](State &s) { s.failed = !s.subject.lowercase(); }, OnFailure::SubjectUnchanged,
-     " base text "},
-    {"construct", [](State &s) { s.result = QebString("copied text"); }, OnFailure::ResultNull,
-     "copied text"},
+    {"appendText", [](State &s) { s.subject.append("+more text to grow", &s.failed); }, OnFailure::SubjectUnchanged,
+     " Base Text +more text to grow"},
+    {"appendChars", [](State &s) { s.subject.append("+more", 2, &s.failed); }, OnFailure::SubjectUnchanged, " Base Text +m"},
+    {"appendString", [](State &s) { s.subject.append(QebString("+x"), &s.failed); }, OnFailure::SubjectUnchanged, " Base Text +x"},
+    {"trim", [](State &s) { s.failed = s.subject.trim(true, true) == 0; }, OnFailure::SubjectUnchanged, "Base Text"},
+    {"trimChar", [](State &s) { s.failed = s.subject.trimChar(' ', false, true) == 0; }, OnFailure::SubjectUnchanged, " Base Text"},
+    {"lowercase", [](State &s) { s.failed = !s.subject.lowercase(); }, OnFailure::SubjectUnchanged, " base text "},
+    {"construct", [](State &s) { s.result = QebString("copied text"); }, OnFailure::ResultNull, "copied text"},
     {"mid", [](State &s) { s.result = s.subject.mid(1, 4); }, OnFailure::ResultNull, "Base"},
     {"right", [](State &s) { s.result = s.subject.right(5); }, OnFailure::ResultNull, "Text "},
-    {"replace",
-     [](State &s) { s.result = s.subject.replace(QebString("e", true), QebString("E+", true)); },
-     OnFailure::ResultNull, " BasE+ TE+xt "},
+    {"replace", [](State &s) { s.result = s.subject.replace(QebString("e", true), QebString("E+", true)); }, OnFailure::ResultNull,
+     " BasE+ TE+xt "},
     {"uuid", [](State &s) { s.result = qebGetUUID(); }, OnFailure::ResultNull, nullptr},
 };
 

@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
-"""Differential test of QebReal against Python's decimal module.
-
-Generates operands of every kind (short, full 52-digit, 53 to 60 digits,
-zeros with exponents, negative zero, extreme exponents, infinities, NaN),
-runs the operations through the driver given as the first argument and
-compares value, representation, normal form and the flags with what the
-decimal module computes under the same 52-digit context.
-"""
+"""QebReal against Python's decimal module under the same 52-digit context:
+operands of every kind (short, 52 digits, 53 to 60, zeros with exponents,
+extreme exponents, infinities, NaN) through the driver given as the first
+argument; value, representation, normal form and flags must agree."""
 import decimal
 import random
 import struct
@@ -59,9 +55,9 @@ def operand(rng):
     return '%s%d.%d' % (rng.choice(['', '-']), rng.randint(0, 10**6), rng.choice([0, 5, 49, 51]))
 
 
-def create(text):
+def create(text):  # the driver's null is the plain NaN
     value = context().create_decimal(text)
-    return Decimal('NaN') if value.is_nan() else value  # the driver's null is the plain NaN
+    return Decimal('NaN') if value.is_nan() else value
 
 
 def normal(value):
@@ -105,12 +101,9 @@ def integral(rounding):
 
 
 def root(a):
-    x = create(a)
-    if x.is_nan():
-        return ['NaN', 'null', '0', '1']
-    c = context()
-    r = c.sqrt(x)
-    if c.flags[decimal.InvalidOperation]:
+    x, c = create(a), context()
+    r = None if x.is_nan() else c.sqrt(x)
+    if r is None or c.flags[decimal.InvalidOperation]:
         return ['NaN', 'null', '0', '1']
     truncated = any(c.flags[s] for s in (decimal.Inexact, decimal.Overflow, decimal.Underflow))
     return [str(r), normal(r), flag(truncated), '0']
@@ -130,9 +123,7 @@ def compare(a, b):
 
 def to_int64(a):
     x = create(a)
-    if not x.is_finite():
-        return ['0', '1']
-    if not x.is_zero() and x.adjusted() > 19:
+    if not x.is_finite() or (not x.is_zero() and x.adjusted() > 19):
         return ['0', '1']
     n = int(x.to_integral_value(rounding=decimal.ROUND_FLOOR, context=context()))
     if not -2**63 <= n < 2**63:
@@ -142,9 +133,7 @@ def to_int64(a):
 
 def to_double(a):
     x = create(a)
-    if x.is_nan():
-        return ['0x0p+0', '1']
-    return [float(x).hex(), '0']
+    return ['0x0p+0', '1'] if x.is_nan() else [float(x).hex(), '0']
 
 
 def read(text):
@@ -162,9 +151,7 @@ def norm(a):
 
 def from_double(bits):
     d = struct.unpack('<d', struct.pack('<Q', bits))[0]
-    if d != d:
-        return ['null']
-    return [normal(context().create_decimal(repr(d)))]
+    return ['null'] if d != d else [normal(context().create_decimal(repr(d)))]
 
 
 def same_raw(got, want):

@@ -43,21 +43,16 @@ def differences(raw, expected):
     for i, (part, file) in enumerate(zip(parts[len(texts):], files)):
         compare(f"attachment {i} name", part.get_filename(), file["name"])
         with open(file["path"], "rb") as f:
-            want = f.read()
-        got = part.get_payload(decode=True)
+            want, got = f.read(), part.get_payload(decode=True)
         if got != want:
             found.append(f"attachment {i}: {len(got)} bytes differ from the file's {len(want)}")
     return found
 
 
 def main():
-    with open(sys.argv[1], "rb") as f:
-        raw = f.read()
-    with open(sys.argv[2], encoding="utf-8") as f:
-        expected = json.load(f)
-    found = differences(raw, expected)
-    for line in found:
-        print(line)
+    with open(sys.argv[1], "rb") as mail, open(sys.argv[2], encoding="utf-8") as expected:
+        found = differences(mail.read(), json.load(expected))
+    print("\n".join(found))
     sys.exit(1 if found else 0)
 
 

@@ -32,9 +32,7 @@ set +e; "$qeb" cat "$work/invalid" >"$work/out" 2>"$work/err"; code=$?; set -e
 grep -q 'not valid in its encoding' "$work/err"
 set +e; "$qeb" cat "$work/missing" 2>"$work/err"; code=$?; set -e
 [ "$code" = 1 ] && grep -q "Cannot open the file \"$work/missing\": No such file or directory" "$work/err"
-expect_exit 2 "$qeb" cat
-expect_exit 2 "$qeb" cat --encoding EBCDIC "$work/plain"
-expect_exit 2 "$qeb" cat "$work/plain" "$work/plain"
+for arguments in "" "--encoding EBCDIC $work/plain" "$work/plain $work/plain"; do expect_exit 2 "$qeb" cat $arguments; done
 
 # detect reads the same encodings.
 printf 'n,when\n1,2024-03-05\n2,2023-01-02\n' | $py -c "import sys; sys.stdout.buffer.write(b'\xfe\xff' + sys.stdin.buffer.read().decode().encode('utf-16-be'))" >"$work/utf16.csv"

@@ -29,8 +29,7 @@ grep -q '^1  *Date  *0  2023-02-01 00:00:00  *2024-12-25 00:00:00$' "$work/out"
 expect_exit 1 "$qeb" detect "$work/missing.csv"
 printf '"open\n' >"$work/bad.csv"
 expect_exit 1 "$qeb" detect "$work/bad.csv"
-expect_exit 2 "$qeb" detect --date-order XYZ
-expect_exit 2 "$qeb" detect --delimiter ab
-expect_exit 2 "$qeb" detect --bogus
-expect_exit 2 "$qeb" detect a.csv b.csv
+for arguments in "--date-order XYZ" "--delimiter ab" --bogus "a.csv b.csv"; do
+  expect_exit 2 "$qeb" detect $arguments
+done
 echo "detect checks passed"

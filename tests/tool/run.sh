@@ -18,12 +18,9 @@ printf 'x' | "$qeb" replace x '' - >"$work/out"
 [ "$("$qeb" uuid 5 | sort -u | wc -l)" = 5 ]
 "$qeb" --version | grep -q '^qeb [0-9]'
 "$qeb" --help | grep -q 'replace FROM TO'
-expect_exit 2 "$qeb"
-expect_exit 2 "$qeb" nosuchcommand
-expect_exit 2 "$qeb" uuid 0
-expect_exit 2 "$qeb" uuid 3x
-expect_exit 2 "$qeb" uuid 1 2
-expect_exit 2 "$qeb" replace onlyone
+for arguments in "" nosuchcommand "uuid 0" "uuid 3x" "uuid 1 2" "replace onlyone"; do
+  expect_exit 2 "$qeb" $arguments
+done
 expect_exit 2 "$qeb" replace '' x "$sample"
 expect_exit 1 "$qeb" replace a b "$work/missing"
 
@@ -39,15 +36,9 @@ expect_exit 1 "$qeb" replace a b "$work/missing"
 [ "$("$qeb" calc --width 5 100000)" = "1E+5" ]
 [ "$("$qeb" calc '1E+98304 * 10')" = "Infinity (rounded)" ]
 [ "$("$qeb" calc 1/0 2>&1)" = "qeb: division by zero at character 2" ]
-expect_exit 1 "$qeb" calc 1/0
-expect_exit 1 "$qeb" calc '5 % 0'
-expect_exit 1 "$qeb" calc 1.2.3
-expect_exit 1 "$qeb" calc 'sqrt(-1)'
-expect_exit 1 "$qeb" calc '((1)'
-expect_exit 1 "$qeb" calc NaN
-expect_exit 1 "$qeb" calc "$(printf '(%.0s' $(seq 1000))1"
+for expression in 1/0 '5 % 0' 1.2.3 'sqrt(-1)' '((1)' NaN "$(printf '(%.0s' $(seq 1000))1"; do
+  expect_exit 1 "$qeb" calc "$expression"
+done
 expect_exit 1 "$qeb" calc --width 3 123.456
-expect_exit 2 "$qeb" calc
-expect_exit 2 "$qeb" calc --width 0 1
-expect_exit 2 "$qeb" calc --width
+for arguments in "" "--width 0 1" --width; do expect_exit 2 "$qeb" calc $arguments; done
 echo "tool checks passed"

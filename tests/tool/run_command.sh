@@ -7,7 +7,7 @@ export TMPDIR=$work/tmp
 mkdir "$TMPDIR"
 
 # Direct: each argument as it stands; the log is one line.
-[ "$("$qeb" run --capture -- printf '[%s]\r\n' 'a  b' '"q"' '$HOME')" = '[a  b]  ["q"]  [$HOME]  ' ]
+[ "$("$qeb" run --capture -- printf '[%s]\r\n' 'a  b' '"q"' '' '$HOME')" = '[a  b]  ["q"]  []  [$HOME]  ' ]
 # Shell: the items joined by blanks, those with a blank quoted.
 [ "$("$qeb" run --shell --capture -- printf '[%s]' 'a  b' '$0')" = '[a  b][sh]' ]
 # Without --capture the command writes to the tool's own output.
@@ -28,9 +28,7 @@ set +e; "$qeb" run --shell -- kill -9 '$$' 2>"$work/err"; code=$?; set -e
 [ "$(cat "$work/err")" = "qeb: The command was aborted with code 9." ]
 [ -z "$(ls -A "$TMPDIR")" ]  # no output file left
 
-expect_exit 2 "$qeb" run
-expect_exit 2 "$qeb" run --capture --
-expect_exit 2 "$qeb" run --env
-expect_exit 2 "$qeb" run --env NOVALUE -- true
-expect_exit 2 "$qeb" run --verbose -- true
+for arguments in "" "--capture --" --env "--env NOVALUE -- true" "--verbose -- true"; do
+  expect_exit 2 "$qeb" run $arguments
+done
 echo "run checks passed"
