@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libicu-dev libdfp-dev libgtest-dev libgmock-dev libbenchmark-dev python3 msmtp python3-aiosmtpd gcovr)
+packages=(cmake ninja-build g++ pkg-config libicu-dev libdfp-dev libgtest-dev libgmock-dev libbenchmark-dev python3 msmtp python3-aiosmtpd gcovr
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
