@@ -1,6 +1,6 @@
 // Base64: every bit of the padded ends, the sizes the encoder reports and a
 // destination too small for the text. Python's email package decodes what
-// it encodes (random bytes, lines of 57) in test_email.cpp and mail/e2e.py.
+// it encodes (random bytes, lines of 57) in mail/e2e.py.
 #include "qes_b64.h"
 
 #include <gtest/gtest.h>

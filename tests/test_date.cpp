@@ -1,5 +1,6 @@
-// QebDate: null dates, elements and text forms (UTF-8 in any locale),
-// assignment rules, the date order, ordering and the current date.
+// QebDate: null dates, the locale's text (UTF-8 in any locale), assignment
+// rules, ordering and the current date. Dates read in each order and day
+// counts are fuzz_date's.
 #include <qeb/qebdate.h>
 
 #include "test_support.h"
@@ -36,21 +37,16 @@ TEST_F(DateValue, NullDates) {
     }
 }
 
-TEST_F(DateValue, ElementsAndTextForms) {
-    std::setlocale(LC_ALL, "C");
-    const QebDate date(2024, 3, 5, 14, 7, 9), old(1899, 6, 1, 0, 0, 0);
-    EXPECT_EQ(elements(date), "2024 3 5 14 7 9 ");
-    EXPECT_EQ(date.getWeekDay(), 2);
-    EXPECT_EQ(textOf(date.asString(true)) + " " + textOf(date.asString(false)), "2024-03-05 14:07:09 03/05/24 14:07:09");
-    EXPECT_EQ(textOf(old.asString(true)) + " " + textOf(old.asString(false)), "1899-06-01 00:00:00 <null>");
-    EXPECT_EQ(textOf(QebDate(812, 7, 4, 1, 2, 3).asString(true)), "0812-07-04 01:02:03");
-}
-
+// The sortable text and the elements of any date read are fuzz_date's; here
+// the locale's text, which a date before 1900 lacks.
 TEST_F(DateValue, LocaleTextIsUtf8) {
+    std::setlocale(LC_ALL, "C");
+    const QebDate date(2024, 3, 5, 14, 7, 9);
+    EXPECT_EQ(textOf(date.asString(false)), "03/05/24 14:07:09");
+    EXPECT_EQ(textOf(QebDate(1899, 6, 1, 0, 0, 0).asString(false)), "<null>");
     if (!useUtf8Locale("ja_JP")) GTEST_SKIP() << "no Japanese locale";
-    QebString text = QebDate(2024, 3, 5, 14, 7, 9).asString(false);
-    EXPECT_STREQ(text.asCstr(), "2024\xE5\xB9\xB4" "03\xE6\x9C\x88" "05\xE6\x97\xA5 "
-                                "14\xE6\x99\x82" "07\xE5\x88\x86" "09\xE7\xA7\x92");
+    EXPECT_EQ(textOf(date.asString(false)), "2024\xE5\xB9\xB4" "03\xE6\x9C\x88" "05\xE6\x97\xA5 "
+                                            "14\xE6\x99\x82" "07\xE5\x88\x86" "09\xE7\xA7\x92");
     std::setlocale(LC_ALL, "C");
 }
 
@@ -66,20 +62,10 @@ TEST_F(DateValue, AssignmentRules) {
     date.setNull();
     EXPECT_TRUE(date.isNull());
     EXPECT_EQ(date.asDouble(), before);
-    // A double between two milliseconds becomes the nearer one's value.
-    const double oneMs = 1.0 / 86400000.0;
-    EXPECT_EQ(QebDate(before + 0.3 * oneMs).asDouble(), before);
-    EXPECT_EQ(QebDate(before + 0.7 * oneMs).compare(QebDate(before)), 1);
-}
-
-TEST_F(DateValue, TextFollowsTheDateOrder) {
-    const std::pair<int, const char *> orders[] = {{1, "2024 5 3 0 0 0 "}, {2, "2003 5 20 0 0 0 "}, {0, "2024 3 5 0 0 0 "}};
-    for (const auto &[order, read] : orders) {
-        ASSERT_TRUE(qebSetDateOrder(order));
-        EXPECT_EQ(elements(QebDate(order == 2 ? "03/05/20" : "03/05/2024")), read);
-    }
+    ASSERT_TRUE(qebSetDateOrder(2));
     EXPECT_FALSE(qebSetDateOrder(7));
-    EXPECT_EQ(qebGetDateOrder(), 0);
+    EXPECT_EQ(qebGetDateOrder(), 2);
+    ASSERT_TRUE(qebSetDateOrder(0));
 }
 
 TEST_F(DateValue, OrderingPutsNullsFirst) {

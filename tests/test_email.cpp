@@ -1,12 +1,11 @@
-// QebEmail: the mail file byte for byte and as Python's email package reads
-// it, refused injections, the command's output, and the temporary files.
+// QebEmail: the mail file byte for byte (Python's email package reads it back
+// in mail/e2e.py), refused injections, the command's output, and the
+// temporary files. Header and body encodings are fuzz_mail's.
 #include <qeb/qebemail.h>
 
 #include "test_support.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <vector>
 
 #include <sys/stat.h>
@@ -60,16 +59,10 @@ TEST_F(Email, TheMailFileByteForByte) {
         std::string text;
     } cases[] = {
         {nullptr, "", {}, {}, "To: rcpt@example.test\r\nSubject: \r\n"},  // no parts, no body
-        // One encoded word for the whole value, however long.
-        {"me@example.test", "Gr\xC3\xBC\xC3\x9F" "e", {}, {},
-         "To: rcpt@example.test\r\nFrom: me@example.test\r\nSubject: =?UTF-8?B?R3LDvMOfZQ==?=\r\n"},
-        {nullptr, "Report", {"line one\nline two"}, {},  // ASCII as it stands
-         kHead + kMultipart + "--QE_EMAIL_00\r\nContent-Type: text/plain; charset=US-ASCII\r\n"
-                              "Content-Transfer-Encoding: 7bit\r\n\r\nline one\nline two\r\n--QE_EMAIL_00--\r\n"},
-        {nullptr, "Report", {std::string(56, 'x') + "\xC3\xA9"}, {},  // UTF-8 in base64 lines of 76
-         kHead + kMultipart + "--QE_EMAIL_00\r\nContent-Type: text/plain; charset=UTF-8\r\n"
-                              "Content-Transfer-Encoding: base64\r\n\r\n" + repeat("eHh4", 18) + "eHjD\r\nqQ==\r\n"
-                              "--QE_EMAIL_00--\r\n"},
+        {"me@example.test", "Report", {"line one\nline two"}, {},  // ASCII as it stands
+         "To: rcpt@example.test\r\nFrom: me@example.test\r\nSubject: Report\r\n" + kMultipart +
+             "--QE_EMAIL_00\r\nContent-Type: text/plain; charset=US-ASCII\r\n"
+             "Content-Transfer-Encoding: 7bit\r\n\r\nline one\nline two\r\n--QE_EMAIL_00--\r\n"},
         {nullptr, "Report", {}, {"empty.bin", "57.bin", "58.bin"},  // 57 bytes a line
          kHead + kMultipart + attachmentHead("empty.bin") + attachmentHead("57.bin") + std::string(76, '/') + "\r\n" +
              attachmentHead("58.bin") + repeat("YWFh", 19) + "\r\nYQ==\r\n--QE_EMAIL_00--\r\n"},
@@ -84,53 +77,6 @@ TEST_F(Email, TheMailFileByteForByte) {
         ASSERT_TRUE(mail.writeEmailTextFile());
         EXPECT_EQ(readFile(mail.getEmailFile().asCstr()), c.text);
     }
-}
-
-// JSON text of a UTF-8 string, and a JSON list of JSON texts.
-std::string json(const std::string &text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-        out += static_cast<unsigned char>(c) < 0x20 ? escaped : c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
-    }
-    return out + "\"";
-}
-std::string list(const std::vector<std::string> &items) {
-    std::string out;
-    for (const std::string &item : items) out += (out.empty() ? "" : ", ") + item;
-    return "[" + out + "]";
-}
-
-// Python's email package reads back every header, text and attachment.
-TEST_F(Email, PythonReadsBackEverythingComposed) {
-    std::mt19937 random(3);
-    std::string large(1 << 20, '\0');
-    for (char &c : large) c = char(random());
-    writeFile(dir / "large.bin", large);
-    writeFile(dir / "58.bin", large.substr(0, 58));
-    writeFile(dir / "na\"me\\.txt", "quoted name");
-    const std::string from = "J\xC3\xBCrgen <juergen@example.test>", subject = "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 report";
-    Mail mail;
-    address(mail, dir);
-    mail.setFrom(QebString(from.c_str()));
-    mail.setSubject(QebString(subject.c_str()));
-    std::vector<std::string> texts, files;
-    for (const std::string &text : {std::string("Plain text,\r\nover two lines."), std::string(),
-                                    std::string(300, 'a') + " \xE2\x82\xAC " + std::string(100, 'b')}) {
-        mail.addMessage(QebString(text.c_str()));
-        texts.push_back(json(text));
-    }
-    for (const std::string name : {"large.bin", "58.bin", "na\"me\\.txt"}) {
-        mail.addAttachment(QebString((dir / name).c_str()));
-        files.push_back("{\"path\": " + json(dir / name) + ", \"name\": " + json(name) + "}");
-    }
-    ASSERT_TRUE(mail.writeEmailTextFile());
-    writeFile(dir / "expected.json", "{\"to\": \"rcpt@example.test\", \"from\": " + json(from) + ", \"subject\": " +
-                                         json(subject) + ", \"messages\": " + list(texts) + ", \"attachments\": " + list(files) + "}");
-    const std::string command = "/usr/bin/python3 " QEB_TEST_SOURCE_DIR "/mail/check_mail.py '" +
-                                std::string(mail.getEmailFile().asCstr()) + "' '" + (dir / "expected.json") + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0);
 }
 
 TEST_F(Email, FailuresStopTheCompositionWhereTheyStand) {
@@ -149,13 +95,10 @@ TEST_F(Email, FailuresStopTheCompositionWhereTheyStand) {
                               "Content-Type: text/plain; charset=US-ASCII\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
                               "never\r\n",
          "File input or output failed: No such file or directory"},
-        // A line break would let a value add headers of its own.
-        {"CR LF in To", [](Mail &m, const ScratchDir &) { m.setTo(QebString("a@x\r\nBcc: all@x")); }, "",
-         "Cannot write the mail header To with the value \"a@x\r\nBcc: all@x\"."},
+        // A line break would let a value add headers of its own (fuzz_mail
+        // tries every header with every value).
         {"LF in From", [](Mail &m, const ScratchDir &) { m.setFrom(QebString("me@x\nBcc: all@x")); },
          "To: rcpt@example.test\r\n", "Cannot write the mail header From with the value \"me@x\nBcc: all@x\"."},
-        {"CR in Subject", [](Mail &m, const ScratchDir &) { m.setSubject(QebString("Hi\r\xC3\xA9")); },
-         "To: rcpt@example.test\r\n", "Cannot write the mail header Subject with the value \"Hi\r\xC3\xA9\"."},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

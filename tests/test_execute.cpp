@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -41,15 +40,11 @@ Outcome run(QebExecute &execute, bool shell, bool capture = true, int waitMode =
     return {ran, textOf(execute.getOutputLog()), textOf(execute.getErrorMessage())};
 }
 
-long openDescriptors() {
-    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
-}
-
 class Execute : public PoolLeakCheck {
 protected:
     void SetUp() override {
         PoolLeakCheck::SetUp();
-        setenv("TMPDIR", mTmp.path().c_str(), 1);
+        setEnvironment("TMPDIR", mTmp.path().c_str());
         mDescriptors = openDescriptors();
     }
     void TearDown() override {
@@ -57,7 +52,7 @@ protected:
         EXPECT_EQ(openDescriptors(), mDescriptors) << "a descriptor was left open";
         int status;
         EXPECT_TRUE(waitpid(-1, &status, WNOHANG) == -1 && errno == ECHILD) << "a child was left behind";
-        unsetenv("TMPDIR");
+        setEnvironment("TMPDIR", nullptr);
         PoolLeakCheck::TearDown();
     }
 
@@ -161,7 +156,7 @@ TEST_F(Execute, FailuresKeepAMessageAndALog) {
     EXPECT_FALSE(sleeper.run(false, true, 0));
     EXPECT_NE(textOf(sleeper.getOutputLog()).find("is still running"), std::string::npos);
 
-    setenv("TMPDIR", (mDir / "missing").c_str(), 1);
+    setEnvironment("TMPDIR", (mDir / "missing").c_str());
     EXPECT_FALSE(sleeper.run(false, true, 1));
     EXPECT_EQ(textOf(sleeper.getErrorMessage()), message(332, ENOENT, "", "No such file or directory"));
 }

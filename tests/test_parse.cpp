@@ -1,5 +1,6 @@
-// QebParse: splitting, names and values, the error message rules, copies and
-// lack of memory.
+// QebParse: one list for each rule of splitting, names and values and error
+// messages, copies, and lack of memory. fuzz_parse checks the rules against
+// a model.
 #include <qeb/qebparse.h>
 
 #include "test_support.h"
@@ -34,15 +35,13 @@ TEST_F(Parse, AttributesFailuresCopiesAndMessages) {
         {"f(x=1);g{k=1}", true, kKept, {"<null>|f(x=1)", "<null>|g{k=1}"}},  // a bracket before any '='
         {"k=;=v;=", true, kKept, {"k|<null>", "<null>|v", "<null>|<null>"}},
         {"a; =v", true, kKept, {"<null>|a", "|v"}},  // the name is empty after trimming, not null
-        {"\xE2\x80\x83 ( gr\xC3\xB6\xC3\x9F" "e =b=c )\n", true, kKept, {"gr\xC3\xB6\xC3\x9F" "e|b=c "}},
         {"", true, kKept, {}}, {"  (;;)\t", true, kKept, {}},  // empty attributes are skipped
         // The outer bracket is checked before the old attributes go.
-        {"(a", false, "", {"<null>|old"}}, {"(a)b", false, "", {"<null>|old"}},
+        {"(a)b", false, "", {"<null>|old"}},
         // A stray closing bracket: what came before it stays.
-        {"a)", false, "", {}}, {"(a;b))", false, "", {"<null>|a"}}, {"a=(1;2}", false, "", {}},
-        {"x;y;a}b;c", false, "", {"<null>|x", "<null>|y"}},
+        {"(a;b))", false, "", {"<null>|a"}}, {"a=(1;2}", false, "", {}},
         // Brackets left open: the end ends the last attribute; the message stays.
-        {"a(", false, kKept, {"<null>|a("}}, {"x;b={c;(d}", false, kKept, {"<null>|x", "b|{c;(d}"}},
+        {"x;b={c;(d}", false, kKept, {"<null>|x", "b|{c;(d}"}},
     };
     EXPECT_TRUE(QebParse().getErrorMessage().isNull());
     for (const auto &c : cases) {

@@ -1,6 +1,6 @@
 // QebReal's external forms: width-limited text and the SQL numeric
-// structure. Their text is one QebString, whose lack of memory
-// test_string_memory.cpp covers.
+// structure written (fuzz_sql_numeric reads every structure). Their text is
+// one QebString, whose lack of memory test_string_memory.cpp covers.
 #include <qeb/qebreal.h>
 
 #include "real_test_support.h"
@@ -64,7 +64,7 @@ std::string describe(const QE_SQL_NUMERIC_STRUCT &s, bool failed) {
     return failed ? out + " failed" : out;
 }
 
-TEST_F(RealForms, ToSqlNumericRoundsToTheScaleOrFailsCleared) {
+TEST_F(RealForms, SqlNumericRoundsToTheScaleOrFailsCleared) {
     const struct { const char *in; int precision, scale; const char *out; } cases[] = {
         {"123.456", 10, 2, "5,2,1,3a30"},       // 12346
         {"-5", -1, -1, "11,10,0,00743ba40b"},  // 50000000000: precision 38 and scale 10
@@ -93,19 +93,9 @@ TEST_F(RealForms, ToSqlNumericRoundsToTheScaleOrFailsCleared) {
     bool failed = false;
     real("1").asSQLNumeric(nullptr, &failed);
     EXPECT_TRUE(failed);
-}
-
-TEST_F(RealForms, FromSqlNumeric) {
-    const struct { QE_SQL_NUMERIC_STRUCT in; const char *raw; } cases[] = {
-        {{0, 0, 0, {1}}, "-1"},
-        {{99, -2, 1, {1}}, "1E+2"},            // the precision byte is not read
-        {{0, 3, 7, {0x39, 0x30}}, "12.345"},   // any non-zero sign is positive
-        {{0, 0, 0, {0}}, "0"},                 // never a negative zero
-        {{0, 0, 1, {1, 0, 0, 0, 0, 0, 0, 0, 2}}, "36893488147419103233"},  // 2 × 2^64 + 1
-        {{0, 0, 1, {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255}},
-         "340282366920938463463374607431768211455"},
-    };
-    for (const auto &c : cases) EXPECT_EQ(rawText(QebReal().assign(&c.in)), c.raw);
+    // Read back: more than one word of magnitude, and never a negative zero.
+    const QE_SQL_NUMERIC_STRUCT in[] = {{0, 3, 0, {1, 0, 0, 0, 0, 0, 0, 0, 2}}, {0, 0, 0, {0}}};
+    EXPECT_EQ(rawText(QebReal().assign(&in[0])) + " " + rawText(QebReal().assign(&in[1])), "-36893488147419103.233 0");
     EXPECT_TRUE(real("1").assign(static_cast<const QE_SQL_NUMERIC_STRUCT *>(nullptr)).isNull());
 }
 

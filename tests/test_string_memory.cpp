@@ -7,7 +7,6 @@
 
 namespace {
 
-using Access = QebStringTestAccess;
 using StringMemory = PoolLeakCheck;
 
 const char kBase[] = " Base Text ";

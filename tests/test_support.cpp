@@ -1,31 +1,9 @@
 #include "test_support.h"
 
-#include <clocale>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-
-#include <unistd.h>
-
-bool useUtf8Locale(const char *language) {
-    const std::string name = std::string(language) + ".UTF-8";
-    if (std::setlocale(LC_ALL, name.c_str())) return true;
-    // A folder of this process's own: tests running side by side must not
-    // read a locale another one is still writing.
-    const std::string dir = ::testing::TempDir() + "qeb-locales-" + std::to_string(getpid());
-    const std::string command = "mkdir -p '" + dir + "' && localedef -i " + language +
-                                " -f UTF-8 '" + dir + "/" + name + "' >/dev/null 2>&1";
-    const bool built = std::system(command.c_str()) == 0;
-    setenv("LOCPATH", dir.c_str(), 1);
-    const bool loaded = built && std::setlocale(LC_ALL, name.c_str()) != nullptr;
-    // Once loaded the locale stays mapped; the files are not needed.
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-    return loaded;
-}
-
-bool useCommaDecimalLocale() { return useUtf8Locale("de_DE"); }
+#include <random>
 
 std::string textOf(const QebString &s) { return s.isNull() ? "<null>" : s.asCstr(); }
 
@@ -34,8 +12,12 @@ std::string textAndLength(const QebString &s) {
 }
 
 ScratchDir::ScratchDir() {
-    std::string pattern = ::testing::TempDir() + "qeb-test-XXXXXX";
-    if (mkdtemp(pattern.data())) mPath = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && mPath.empty(); ++attempt) {
+        const std::string path = ::testing::TempDir() + "qeb-test-" + std::to_string(random());
+        std::error_code error;
+        if (std::filesystem::create_directory(path, error)) mPath = path;
+    }
     EXPECT_FALSE(mPath.empty()) << "cannot make a scratch folder";
 }
 

@@ -17,8 +17,6 @@ std::string textAndLength(const QebString &s);
 // Reads the private state of a string.
 class QebStringTestAccess {
 public:
-    static int refCount(const QebString &s) { return s.mString ? s.mString->refCount : 0; }
-    static unsigned capacity(const QebString &s) { return s.mString ? s.mString->capacity : 0; }
     static bool isBorrowed(const QebString &s) { return s.mStatic != nullptr; }
     static const void *record(const QebString &s) { return s.mString; }
 };
@@ -68,14 +66,30 @@ private:
     std::string mPath;
 };
 
+// What differs by system: written once for each, in posix/ and windows/.
+
+// True when the tests run on Windows, for expectations that differ.
+#ifdef _WIN32
+constexpr bool kOnWindows = true;
+#else
+constexpr bool kOnWindows = false;
+#endif
+
+// How many descriptors (handles, on Windows) the process holds open.
+long openDescriptors();
+
+// Sets or removes (null value) an environment variable of the process.
+void setEnvironment(const char *name, const char *value);
+
 // Writes or reads a whole file as bytes.
 void writeFile(const std::string &path, const std::string &bytes);
 std::string readFile(const std::string &path);
 
 // Switches the C locale to language's UTF-8 form (e.g. "ja_JP"), building
-// it with localedef when the system lacks it; false when it cannot be had.
+// it when the system lacks it; false when it cannot be had.
 bool useUtf8Locale(const char *language);
-// The same for a locale whose decimal separator is a comma.
+// Switches the C locale to one whose decimal separator is a comma; false
+// when it cannot be had.
 bool useCommaDecimalLocale();
 
 #endif

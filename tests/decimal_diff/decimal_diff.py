@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """QebReal against Python's decimal module under the same 52-digit context:
 operands of every kind (short, 52 digits, 53 to 60, zeros with exponents,
-extreme exponents, infinities, NaN) through the driver given as the first
-argument; value, representation, normal form and flags must agree."""
+extreme exponents, infinities, NaN) through the driver command given as
+the arguments (an emulator first, when there is one); value, representation,
+normal form and flags must agree."""
 import decimal
 import random
 import struct
@@ -204,7 +205,7 @@ def main():
     for fields, want in cases(rng):
         inputs.append('\t'.join(fields))
         expected.append(want)
-    out = subprocess.run([sys.argv[1]], input='\n'.join(inputs) + '\n', capture_output=True,
+    out = subprocess.run(sys.argv[1:], input='\n'.join(inputs) + '\n', capture_output=True,
                          text=True, check=True).stdout.split('\n')
     mismatches = 0
     for line, want, got in zip(inputs, expected, out):

@@ -7,10 +7,10 @@
 
 #include "real_test_support.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,13 +20,11 @@ std::string flag(bool b) { return b ? "1" : "0"; }
 
 std::string result(const QebReal &r) { return rawText(r) + "\t" + text(r); }
 
+// The line's fields; absent operands read as "".
 std::vector<std::string> split(const std::string &line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-        fields.push_back(line.substr(start, tab - start));
-    fields.push_back(line.substr(start));
-    fields.resize(std::max<size_t>(fields.size(), 3));  // absent operands read as ""
+    std::vector<std::string> fields(3);
+    std::istringstream in(line);
+    for (std::string &field : fields) std::getline(in, field, '\t');
     return fields;
 }
 

@@ -1,10 +1,13 @@
 """qeb mail end to end: a mail composed by the tool, handed to msmtp, and
 received by a local SMTP server, is read back by Python's email package
-and compared with what was put into it.
+(every header decoded, every message part's text, every attachment byte for
+byte) and compared with what was put into it.
 
     e2e.py QEB_TOOL
 """
-import json
+import email
+import email.header
+import email.policy
 import os
 import random
 import shutil
@@ -15,9 +18,6 @@ import tempfile
 import time
 
 from aiosmtpd.controller import Controller
-
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from check_mail import differences  # noqa: E402
 
 
 class Inbox:
@@ -33,6 +33,38 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
+
+
+def decoded(value):
+    """A header's text with its encoded words decoded."""
+    return None if value is None else str(email.header.make_header(email.header.decode_header(value)))
+
+
+def differences(raw, expected):
+    mail = email.message_from_bytes(raw, policy=email.policy.default)
+    headers = email.message_from_bytes(raw, policy=email.policy.compat32)
+    found = []
+
+    def compare(what, got, want):
+        if got != want:
+            found.append(f"{what}: got {got!r}, expected {want!r}")
+
+    for name in ("To", "From", "Subject"):
+        compare(name, decoded(headers[name]), expected[name.lower()])
+    parts = list(mail.iter_parts()) if mail.is_multipart() else []
+    texts, files = expected["messages"], expected["attachments"]
+    compare("number of parts", len(parts), len(texts) + len(files))
+    for i, (part, text) in enumerate(zip(parts, texts)):
+        ascii_only = all(ord(c) < 128 for c in text)
+        compare(f"message {i} charset", part.get_content_charset(), "us-ascii" if ascii_only else "utf-8")
+        compare(f"message {i} text", part.get_payload(decode=True), text.encode("utf-8"))
+    for i, (part, path) in enumerate(zip(parts[len(texts):], files)):
+        compare(f"attachment {i} name", part.get_filename(), os.path.basename(path))
+        with open(path, "rb") as f:
+            want, got = f.read(), part.get_payload(decode=True)
+        if got != want:
+            found.append(f"attachment {i}: {len(got)} bytes differ from the file's {len(want)}")
+    return found
 
 
 def check_tool(tool, work):
@@ -67,28 +99,32 @@ def main():
         sys.exit("msmtp is not installed (scripts/deps.sh installs it)")
     work = tempfile.mkdtemp()
     try:
-        attachment = os.path.join(work, "data.bin")
-        with open(attachment, "wb") as f:
+        attachments = [os.path.join(work, "data.bin"), os.path.join(work, 'na"me\\.txt')]
+        with open(attachments[0], "wb") as f:
             f.write(random.Random(5).randbytes(100_000))
+        with open(attachments[1], "w") as f:
+            f.write("a name the header must quote")
         inbox = Inbox()
         port = free_port()
         controller = Controller(inbox, hostname="127.0.0.1", port=port)
         controller.start()
         try:
+            sender = "sender@example.test"
             expected = {
                 "to": "rcpt@example.test",
-                "from": "sender@example.test",
-                "subject": "Gr\u00fc\u00dfe \u2014 report",
-                "messages": ["Plain line.", "Caf\u00e9 " * 40],
-                "attachments": [{"path": attachment, "name": "data.bin"}],
+                "from": f"J\u00fcrgen <{sender}>",
+                "subject": "\u65e5\u672c \U0001F600 Gr\u00fc\u00dfe \u2014 report",
+                "messages": ["Plain text,\r\nover two lines.", "", "a" * 300 + " \u20ac " + "b" * 100],
+                "attachments": attachments,
             }
-            command = (f"msmtp --host=127.0.0.1 --port={port} --from=sender@example.test "
+            command = (f"msmtp --host=127.0.0.1 --port={port} --from={sender} "
                        "--tls=off --auth=off %T < %B")
             arguments = [tool, "mail", "--to", expected["to"], "--from", expected["from"],
                          "--subject", expected["subject"], "--command", command, "--tmp", work]
             for text in expected["messages"]:
                 arguments += ["--message", text]
-            arguments += ["--attach", attachment]
+            for path in attachments:
+                arguments += ["--attach", path]
             run = subprocess.run(arguments, capture_output=True, text=True, env={**os.environ, "HOME": work})
             if run.returncode != 0:
                 sys.exit(f"qeb mail failed ({run.returncode}): {run.stderr}")
@@ -100,7 +136,7 @@ def main():
         if len(inbox.mails) != 1:
             sys.exit(f"{len(inbox.mails)} mails arrived, expected 1")
         envelope = inbox.mails[0]
-        if envelope.rcpt_tos != [expected["to"]] or envelope.mail_from != expected["from"]:
+        if envelope.rcpt_tos != [expected["to"]] or envelope.mail_from != sender:
             sys.exit(f"envelope {envelope.mail_from} -> {envelope.rcpt_tos}")
         found = differences(envelope.original_content, expected)
         if found:

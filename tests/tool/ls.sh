@@ -51,12 +51,12 @@ printf '%s\n' .hdir/d.txt .hidden a.txt ro.txt self sub/b.txt sub/deeper/c.txt >
 diff -u "$work/expected" "$work/out"
 
 # Failures: the catalogue message naming the directory, exit code 1.
-[ "$("$qeb" ls "$work/missing" 2>&1)" = "qeb: The directory \"$work/missing\" does not exist." ]
-[ "$("$qeb" ls "$tree/a.txt" 2>&1)" = "qeb: \"$tree/a.txt\" is not a directory." ]
+expect_exit 1 "$qeb" ls "$work/missing"
+[ "$(cat "$work/err")" = "qeb: The directory \"$work/missing\" does not exist." ]
+expect_exit 1 "$qeb" ls "$tree/a.txt"
+[ "$(cat "$work/err")" = "qeb: \"$tree/a.txt\" is not a directory." ]
 mkdir -m 0 "$tree/closed"  # denied to the user the tool runs as, unless root ran it (ro=rw)
 ! "${run[@]}" "$qeb" ls "$tree/closed" 2>"$work/err"
 grep -q "^qeb: Permission to read the directory \"$tree/closed\" is denied.$" "$work/err" || [ "$ro" = rw ]
-expect_exit 1 "$qeb" ls "$work/missing"
-expect_exit 1 "$qeb" ls "$tree/a.txt"
 for arguments in "" "$tree $tree" "--long $tree"; do expect_exit 2 "$qeb" ls $arguments; done
 echo "ls checks passed"
