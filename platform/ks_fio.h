@@ -8,6 +8,12 @@
 // library opens is closed in programs the process starts. Offsets and sizes
 // are 64-bit. All operations may be called from any thread; one handle is
 // used by one thread at a time.
+//
+// On Windows the error numbers are the C runtime's errno values that the
+// system's errors translate to (ENOENT, EACCES, EEXIST, EISDIR, ENOSPC...),
+// a path that is not valid UTF-8 fails with EILSEQ (no file can bear its
+// name), and other programs may read, write and delete a file while the
+// library holds it open, as on POSIX.
 #ifndef KS_FIO_H
 #define KS_FIO_H
 
@@ -40,11 +46,16 @@ const char *ks_fio_errdesc(int code);
 
 // Opens path in `mode` (KS_FIO_MODE_READ, _UPDATE, _REPLACE or, with a null
 // handle, _WRITABLE), positioned at the start. 0 and *handle set, or an
-// error code with *handle untouched.
+// error code with *handle untouched. A directory fails with EISDIR in the
+// modes that write; on Windows in every mode (on POSIX reading one fails at
+// the first read).
 int ks_fio_open(const char *path, int mode, ks_fio_handle *handle);
 // The code of the calling thread's last failed byte-file operation (those
 // that return -1).
 int ks_fio_lasterror(void);
+// Records code as the calling thread's last failure and returns -1: for the
+// operations built portably on the system's own.
+int ks_fio_fail(int code);
 // Reads up to n bytes at the current offset: the count (0 at the end), -1 on
 // failure. Reads are not buffered: byte reads, writes and seeks on one handle
 // mix freely.
@@ -59,7 +70,8 @@ int ks_fio_putm(ks_fio_handle handle, ...);
 // The offset stays just after what was delivered.
 int ks_fio_gets(ks_fio_handle handle, char *buffer, int size);
 // Moves to offset from origin (0 start, 1 current offset, 2 end): the new
-// offset, or -1 on failure.
+// offset, or -1 on failure. ks_fio_seek fails with EOVERFLOW, the offset
+// moved, when the new one does not fit a long (past 2 GiB on Windows).
 long ks_fio_seek(ks_fio_handle handle, long offset, int origin);
 long long ks_fio_seek64(ks_fio_handle handle, long long offset, int origin);
 // Cuts the file at the current offset: 0 or an error code.
@@ -82,14 +94,18 @@ enum { KS_FIO_TYPE_FILE = 0, KS_FIO_TYPE_DIRECTORY = 1, KS_FIO_TYPE_OTHER = 2 };
 // 0 with *status filled, or an error code.
 int ks_fio_stat(const char *path, ks_fio_status *status);
 int ks_fio_stat64(const char *path, ks_fio_status *status);
-// Deletes the file: 0 or an error code.
+// Deletes the file: 0 or an error code. A read-only file is deleted too, as
+// POSIX does; on Windows a file another program holds open without letting
+// others delete it fails with EACCES.
 int ks_fio_unlink(const char *path);
 
-// Creates and opens (KS_FIO_MODE_UPDATE) a new file of a unique name that
-// starts with prefix, readable and writable by the owner only, in directory
-// (the system's temporary directory when null or empty); its path goes into
-// name (nameSize bytes). 0, or an error code (ENAMETOOLONG when the path
-// would not fit name) with nothing created.
+// Creates and opens (KS_FIO_MODE_UPDATE) a new file of a unique name, the
+// prefix and six more characters, readable and writable by the owner only,
+// in directory (the system's temporary directory when null or empty: TMPDIR
+// or /tmp on POSIX, GetTempPathW's on Windows); its path, the directory and
+// the prefix joined as ks_fio_pcat joins them, goes into name (nameSize
+// bytes). 0, or an error code (ENAMETOOLONG when the path would not fit
+// name) with nothing created.
 int ks_fio_tmpfile(const char *directory, const char *prefix, char *name, int nameSize,
                    ks_fio_handle *handle);
 
@@ -157,16 +173,27 @@ int ks_fio_text_close(ks_fio_handle handle);
 
 // ---- Paths ----------------------------------------------------------------
 //
-// The separator is '/'. Both functions write NUL-terminated texts and return
-// 0; EINVAL for a null text; ENAMETOOLONG (the buffers that have room left
-// empty) when a part and its NUL do not fit its buffer.
+// Separators: '/' on POSIX; '\\' and '/' on Windows, where joining writes
+// '\\'. A root keeps its separator: "/", and on Windows "\\" and a drive's
+// "C:\\" too ("C:x", relative to the drive's current directory, is all
+// name). Both functions write NUL-terminated texts and return 0; EINVAL for
+// a null text; ENAMETOOLONG (the buffers that have room left empty) when a
+// part and its NUL do not fit its buffer.
 
-// first, a '/' unless first is empty or already ends with one, then second.
+// The system's path syntax, defined with its byte files.
+typedef struct ks_fio_path_syntax {
+    const char *separators;  // every separator; joining writes the first
+    int driveRoots;          // a drive letter and ':' before a leading separator are part of the root
+} ks_fio_path_syntax;
+extern const ks_fio_path_syntax ks_fio_syntax;
+
+// first, a separator unless first is empty or already ends with one, then
+// second.
 int ks_fio_pcat(const char *first, const char *second, char *out, int outSize);
-// Splits path at its last '/': the directory part (without trailing '/', but
-// "/" for the root) and the name part after it. "/x" gives "/" and "x", "x"
-// gives "" and "x", "d/" gives "d" and "". Either buffer may be null with
-// size 0 when that part is not wanted.
+// Splits path at its last separator: the directory part (without trailing
+// separators, but whole for a root) and the name part after it. "/x" gives
+// "/" and "x", "x" gives "" and "x", "d/" gives "d" and "". Either buffer may
+// be null with size 0 when that part is not wanted.
 int ks_fio_pparse(const char *path, char *directory, int directorySize, char *name, int nameSize);
 
 // ---- Directory listings ---------------------------------------------------
@@ -187,13 +214,14 @@ extern const int ks_dir_pathlen;
 // Opens the listing of the directory path. '.' and '..' are never listed.
 // With KS_DIR_RECURSIVE each subdirectory's entries follow the subdirectory's
 // own (whether it is listed or not); a hidden subdirectory is entered only
-// with KS_DIR_HIDDEN; symbolic links are listed by their target's type but
-// never entered. 0 and *handle set; else 2 the directory does not exist,
-// 3 it is not a directory, 4 permission denied, another positive code for
-// any other failure.
+// with KS_DIR_HIDDEN; symbolic links (on Windows junctions too) are listed
+// by their target's type but never entered. 0 and *handle set; else 2 the
+// directory does not exist, 3 it is not a directory, 4 permission denied,
+// another positive code for any other failure.
 int ks_dir_open(const char *path, int mode, ks_dir_handle *handle);
-// The next entry: its full path (the directory's path, a '/' unless that
-// ends with one, the path below it) into path (pathSize bytes, NUL included)
+// The next entry: its full path (the directory's path, a separator unless
+// that ends with one, the path below it; joined with the separator joining
+// writes) into path (pathSize bytes, NUL included)
 // and its status into *status (size, modification time, type). 0, or
 // non-zero at the end of the listing (EINVAL for a bad argument), with path
 // and *status untouched. Entries that vanish while listed, whose status

@@ -1,16 +1,16 @@
 #include "ks_fio_codec.h"
 
 #include "ks_uchar.h"
+#include "ks_unicode.h"
+#include "ks_utf.h"
 
 #include <stdint.h>
 #include <string.h>
 
-#include <unicode/ucnv.h>
-#include <unicode/utf16.h>
-#include <unicode/utf8.h>
-
 namespace ks_fio_codec {
 namespace {
+
+using namespace ks_utf;
 
 const uint64_t kHighBits = 0x8080808080808080ULL;
 
@@ -43,50 +43,29 @@ inline size_t firstLane(Block mask) {
 #endif
 }
 
-// Code points of Windows-1252's bytes 0x80 to 0x9F, from ICU's converter
-// (the rest of the upper half is Latin-1); all zero when ICU has no such
-// converter.
-struct Windows1252 {
-    UChar32 upper[32] = {};
-    bool available = false;
-
-    Windows1252() {
-        UErrorCode status = U_ZERO_ERROR;
-        UConverter *converter = ucnv_open("windows-1252", &status);
-        if (U_FAILURE(status)) return;
-        ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-        available = U_SUCCESS(status);
-        for (int i = 0; i < 32 && available; ++i) {
-            const char byte = (char)(0x80 + i);
-            UChar unit = 0;
-            ucnv_reset(converter);
-            ucnv_toUChars(converter, &unit, 1, &byte, 1, &status);
-            available = U_SUCCESS(status) && unit != 0;
-            upper[i] = unit;
-        }
-        ucnv_close(converter);
+// A single-byte encoding from the system, kept when it maps every byte and
+// ASCII to itself (which the loops below copy as it is); null otherwise.
+const ks_unicode::SingleByteCode *completeCode(int encoding) {
+    const ks_unicode::SingleByteCode *code = ks_unicode::singleByteCode(encoding);
+    if (code != nullptr && !code->asciiIsItself) code = nullptr;
+    for (int i = 0; code != nullptr && i < 256; ++i) {
+        if (code->toUnicode[i] < 0) code = nullptr;
     }
-};
-
-const Windows1252 &windows1252() {
-    static const Windows1252 table;
-    return table;
+    return code;
 }
 
-UChar32 fromSingleByte(int encoding, uint8_t byte) {
-    if (encoding == KS_UCHAR_ENC_WINDOWS1252 && byte >= 0x80 && byte < 0xA0) return windows1252().upper[byte - 0x80];
-    return byte;
+const ks_unicode::SingleByteCode *latin1() {
+    static const ks_unicode::SingleByteCode *const code = completeCode(KS_UCHAR_ENC_ISO8859_1);
+    return code;
 }
 
-// The byte for code point c, or -1 when the encoding lacks it.
-int toSingleByte(int encoding, UChar32 c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
-    if (encoding == KS_UCHAR_ENC_ISO8859_1) return c <= 0xFF ? c : -1;
-    const UChar32 *upper = windows1252().upper;
-    for (int i = 0; i < 32; ++i) {
-        if (upper[i] == c) return 0x80 + i;
-    }
-    return -1;
+const ks_unicode::SingleByteCode *windows1252() {
+    static const ks_unicode::SingleByteCode *const code = completeCode(KS_UCHAR_ENC_WINDOWS1252);
+    return code;
+}
+
+const ks_unicode::SingleByteCode *singleByte(int encoding) {
+    return encoding == KS_UCHAR_ENC_WINDOWS1252 ? windows1252() : latin1();
 }
 
 // The UTF-8 sequence starting at s, with avail bytes left: its length, 0 when
@@ -100,13 +79,13 @@ int utf8SequenceLength(const uint8_t *s, size_t avail) {
     else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
     else return -1;
     if (avail >= 2) {
-        const bool secondValid = length == 3   ? U8_IS_VALID_LEAD3_AND_T1(lead, s[1])
-                                 : length == 4 ? U8_IS_VALID_LEAD4_AND_T1(lead, s[1])
-                                               : U8_IS_TRAIL(s[1]);
+        const bool secondValid = length == 3   ? u8IsValidLead3AndT1(lead, s[1])
+                                 : length == 4 ? u8IsValidLead4AndT1(lead, s[1])
+                                               : u8IsTrail(s[1]);
         if (!secondValid) return -1;
     }
     for (size_t i = 2; i < (size_t)length && i < avail; ++i) {
-        if (!U8_IS_TRAIL(s[i])) return -1;
+        if (!u8IsTrail(s[i])) return -1;
     }
     return avail < (size_t)length ? 0 : length;
 }
@@ -118,11 +97,7 @@ bool eightAscii(const uint8_t *s) {
 }
 
 // Appends code point c as UTF-8 at d.
-inline size_t putUtf8(char *d, UChar32 c) {
-    int32_t i = 0;
-    U8_APPEND_UNSAFE(reinterpret_cast<uint8_t *>(d), i, c);
-    return (size_t)i;
-}
+inline size_t putUtf8(char *d, int32_t c) { return (size_t)u8Append(reinterpret_cast<uint8_t *>(d), c); }
 
 inline void putUnit(char *d, unsigned unit, bool bigEndian) {
     d[bigEndian ? 0 : 1] = (char)(unit >> 8);
@@ -146,10 +121,10 @@ Piece decodeUtf16(bool bigEndian, const uint8_t *in, size_t size, bool final, ch
             }
         }
         const unsigned unit = bigEndian ? (in[i] << 8 | in[i + 1]) : (in[i + 1] << 8 | in[i]);
-        UChar32 c = (UChar32)unit;
+        int32_t c = (int32_t)unit;
         size_t units = 1;
-        if (U16_IS_SURROGATE(unit)) {
-            if (!U16_IS_SURROGATE_LEAD(unit)) {
+        if (u16IsSurrogate(unit)) {
+            if (!u16IsSurrogateLead(unit)) {
                 piece.invalid = true;
                 break;
             }
@@ -158,14 +133,14 @@ Piece decodeUtf16(bool bigEndian, const uint8_t *in, size_t size, bool final, ch
                 break;
             }
             const unsigned trail = bigEndian ? (in[i + 2] << 8 | in[i + 3]) : (in[i + 3] << 8 | in[i + 2]);
-            if (!U16_IS_TRAIL(trail)) {
+            if (!u16IsTrail(trail)) {
                 piece.invalid = true;
                 break;
             }
-            c = U16_GET_SUPPLEMENTARY(unit, trail);
+            c = u16Supplementary(unit, trail);
             units = 2;
         }
-        if (room - o < (size_t)U8_LENGTH(c)) break;
+        if (room - o < (size_t)u8Length(c)) break;
         o += putUtf8(out + o, c);
         i += 2 * units;
     }
@@ -176,17 +151,20 @@ Piece decodeUtf16(bool bigEndian, const uint8_t *in, size_t size, bool final, ch
 }
 
 Piece decodeSingleByte(int encoding, const uint8_t *in, size_t size, char *out, size_t room) {
-    Piece piece = {0, 0, false};
+    const ks_unicode::SingleByteCode *const code = singleByte(encoding);
+    Piece piece = {0, 0, code == nullptr};  // the system lacks the encoding: nothing is valid
     size_t i = 0, o = 0;
+    if (code == nullptr) return piece;
     while (i < size) {
-        if (i + 8 <= size && o + 8 <= room && eightAscii(in + i)) {
+        // Runs of ASCII, eight bytes at a time.
+        while (i + 8 <= size && o + 8 <= room && eightAscii(in + i)) {
             memcpy(out + o, in + i, 8);
             i += 8;
             o += 8;
-            continue;
         }
-        const UChar32 c = fromSingleByte(encoding, in[i]);
-        if (room - o < (size_t)U8_LENGTH(c)) break;
+        if (i == size) break;
+        const int32_t c = code->toUnicode[in[i]];
+        if (room - o < (size_t)u8Length(c)) break;
         o += putUtf8(out + o, c);
         ++i;
     }
@@ -196,17 +174,13 @@ Piece decodeSingleByte(int encoding, const uint8_t *in, size_t size, char *out, 
 }
 
 // The next character of valid UTF-8 at s + *i.
-inline UChar32 nextCharacter(const uint8_t *s, size_t *i) {
-    UChar32 c;
-    U8_NEXT_UNSAFE(s, *i, c);
-    return c;
-}
+inline int32_t nextCharacter(const uint8_t *s, size_t *i) { return u8NextUnsafe(s, *i); }
 
 // The longest prefix of valid UTF-8 [s, s + size) that ends at a character
 // boundary and has at most room bytes.
 size_t wholePrefix(const uint8_t *s, size_t size, size_t room) {
     if (size <= room) return size;
-    while (room > 0 && U8_IS_TRAIL(s[room])) --room;
+    while (room > 0 && u8IsTrail(s[room])) --room;
     return room;
 }
 
@@ -238,10 +212,10 @@ Piece copyUtf8(const char *text, size_t size, bool crlf, char *out, size_t room)
 bool isSupported(int encoding) {
     switch (encoding) {
     case KS_UCHAR_ENC_UTF8:
-    case KS_UCHAR_ENC_ISO8859_1:
     case KS_UCHAR_ENC_UTF16LE:
     case KS_UCHAR_ENC_UTF16BE: return true;
-    case KS_UCHAR_ENC_WINDOWS1252: return windows1252().available;
+    case KS_UCHAR_ENC_ISO8859_1: return latin1() != nullptr;
+    case KS_UCHAR_ENC_WINDOWS1252: return windows1252() != nullptr;
     }
     return false;
 }
@@ -305,9 +279,11 @@ bool canEncode(int encoding, const char *text, size_t size) {
     }
     if (encoding == KS_UCHAR_ENC_UTF8 || encoding == KS_UCHAR_ENC_UTF16LE || encoding == KS_UCHAR_ENC_UTF16BE)
         return true;
+    const ks_unicode::SingleByteCode *const code = singleByte(encoding);
+    if (code == nullptr) return size == 0;
     const uint8_t *s = reinterpret_cast<const uint8_t *>(text);
     for (size_t i = 0; i < size;) {
-        if (toSingleByte(encoding, nextCharacter(s, &i)) < 0) return false;
+        if (code->byteFor(nextCharacter(s, &i)) < 0) return false;
     }
     return true;
 }
@@ -317,6 +293,7 @@ Piece encode(int encoding, const char *text, size_t size, bool crlf, char *out, 
     const uint8_t *s = reinterpret_cast<const uint8_t *>(text);
     const bool utf16 = encoding == KS_UCHAR_ENC_UTF16LE || encoding == KS_UCHAR_ENC_UTF16BE;
     const bool bigEndian = encoding == KS_UCHAR_ENC_UTF16BE;
+    const ks_unicode::SingleByteCode *const code = utf16 ? nullptr : singleByte(encoding);
     Piece piece = {0, 0, false};
     size_t i = 0, o = 0;
     while (i < size) {
@@ -335,21 +312,21 @@ Piece encode(int encoding, const char *text, size_t size, bool crlf, char *out, 
             continue;
         }
         size_t next = i;
-        const UChar32 c = nextCharacter(s, &next);
+        const int32_t c = nextCharacter(s, &next);
         size_t need;
         if (utf16) {
-            need = (size_t)U16_LENGTH(c) * 2;
+            need = (size_t)u16Length(c) * 2;
             if (room - o < need) break;
             if (need == 2) {
                 putUnit(out + o, (unsigned)c, bigEndian);
             } else {
-                putUnit(out + o, U16_LEAD(c), bigEndian);
-                putUnit(out + o + 2, U16_TRAIL(c), bigEndian);
+                putUnit(out + o, u16Lead(c), bigEndian);
+                putUnit(out + o + 2, u16Trail(c), bigEndian);
             }
         } else {
             need = 1;
             if (room - o < need) break;
-            out[o] = (char)toSingleByte(encoding, c);
+            out[o] = (char)code->byteFor(c);
         }
         o += need;
         i = next;

@@ -6,8 +6,15 @@
 
 namespace {
 
-// The one place that knows the separators.
-bool isSeparator(char c) { return c == '/'; }
+bool isSeparator(char c) { return c != '\0' && strchr(ks_fio_syntax.separators, c) != nullptr; }
+
+// Bytes of the path's root, which splitting leaves whole: a leading
+// separator, after a drive letter and ':' where drives exist.
+size_t rootLength(const char *path) {
+    const char letter = (char)(path[0] | 0x20);  // ASCII lower case
+    const size_t drive = ks_fio_syntax.driveRoots && letter >= 'a' && letter <= 'z' && path[1] == ':' ? 2 : 0;
+    return isSeparator(path[drive]) ? drive + 1 : 0;
+}
 
 // Copies bytes bytes and a NUL; false, with out emptied when it has room for
 // that, when they do not fit in outSize.
@@ -32,7 +39,7 @@ int ks_fio_pcat(const char *first, const char *second, char *out, int outSize) {
         return ENAMETOOLONG;
     }
     memcpy(out, first, firstBytes);
-    if (separator) out[firstBytes] = '/';
+    if (separator) out[firstBytes] = ks_fio_syntax.separators[0];
     memcpy(out + firstBytes + separator, second, secondBytes + 1);
     return 0;
 }
@@ -43,8 +50,9 @@ int ks_fio_pparse(const char *path, char *directory, int directorySize, char *na
     size_t nameStart = bytes;
     while (nameStart > 0 && !isSeparator(path[nameStart - 1])) --nameStart;
     // The directory part loses its trailing separators, except the root's.
+    const size_t root = rootLength(path);
     size_t directoryEnd = nameStart;
-    while (directoryEnd > 1 && isSeparator(path[directoryEnd - 1])) --directoryEnd;
+    while (directoryEnd > root && isSeparator(path[directoryEnd - 1])) --directoryEnd;
     const bool directoryFits = directory == nullptr || copyPart(path, directoryEnd, directory, directorySize);
     const bool nameFits = name == nullptr || copyPart(path + nameStart, bytes - nameStart, name, nameSize);
     if (directoryFits && nameFits) return 0;

@@ -35,8 +35,21 @@ int ks_uchar_tell(const char *base, const char *p);
 // an ill-formed byte sorts after every character and by its value, and equals
 // only the same byte; a text sorts before its longer continuations). Returns
 // -1, 0 or 1. Allocates nothing.
+// Windows has no case folding: there a character folds to one code point,
+// the lower case of its upper case (LCMapStringEx, invariant locale), and
+// U+0130 and U+0131 (dotted I, dotless i) to themselves. So a character whose
+// full folding has more than one code point folds to itself there: U+00DF
+// (sharp s) differs from "ss", U+FB03 (ffi) from "ffi", U+0130 from "i" +
+// U+0307, U+0390 from U+03B9 U+0308 U+0301. Cherokee folds to its lower case
+// there and to its upper case on ICU, which changes only how it orders
+// against other characters.
 int ks_uchar_icomp(const char *a, const char *b);
 // Lower- and upper-case mapping, locale-independent (root locale rules).
+// On Windows the mapping is one to one per character (LCMapStringEx,
+// invariant locale, linguistic casing): no expansion (U+00DF and U+FB01
+// stay as they are in upper case, U+0130 lowers to "i" alone) and no context
+// (a final capital sigma lowers to U+03C3, not U+03C2). The byte length may
+// change on both systems.
 // Return the converted text's byte length without the NUL, or -1 on failure.
 // With a null destination and size -1 they only measure; otherwise they write
 // the text and a NUL into dest, which must hold length + 1 bytes (the text is
@@ -52,6 +65,12 @@ int ks_uchar_upper(const char *src, char *dest, int destSize);
 // ill-formed sequence, which is of no class either).
 //   space: Unicode White_Space; digit: '0' to '9' only, as the number parsers
 //   read them; alpha: Unicode Alphabetic; ascii: below U+0080 (not the NUL).
+// On Windows, space and alpha outside ASCII are GetStringTypeW's C1_SPACE and
+// C1_ALPHA, which type UTF-16 units: no character beyond U+FFFF is of either
+// class there (so not CJK Extension B, nor U+1D400); and, as Wine has them,
+// neither are the combining vowel signs and other marks that Alphabetic holds
+// (U+0345, U+093E) nor the circled letters (U+24B6), while space agrees with
+// White_Space.
 int ks_uchar_isspace(const char *p, int *len);
 int ks_uchar_isdigit(const char *p, int *len);
 int ks_uchar_isalpha(const char *p, int *len);
@@ -80,9 +99,11 @@ int ks_uchar_wholelength(const char *text, int length);
 // return the bytes written without the terminator; so the result is at most
 // destSize - 1 (destSize - 2 for UTF-16) and the caller may write a 0 byte at
 // that offset. Ill-formed input is replaced by U+FFFD, and a character the
-// target encoding lacks by '?'; neither stops the conversion. A null dest, a
-// destSize too small for the terminator, or an unknown encoding writes nothing
-// and returns 0; a null src reads as the empty text.
+// target encoding lacks by '?' (on Unix, ICU's converters drop instead a
+// default-ignorable character the target lacks, such as U+200B or U+FEFF);
+// neither stops the conversion. A null dest, a destSize too small for the
+// terminator, or an unknown encoding writes nothing and returns 0; a null src
+// reads as the empty text.
 int ks_uchar_encode(int encoding, const char *src, char *dest, int destSize);
 int ks_uchar_decode(int encoding, const char *src, char *dest, int destSize);
 

@@ -1,49 +1,50 @@
 // Encoding conversions of the character library (see ks_uchar.h).
 //
-// UTF-8 <-> UTF-16 for wide text is a loop over ICU's segmentation rules, so
-// that invalid input is replaced character by character exactly as the rest
-// of the library counts it, and so that a conversion cut by a full buffer ends
-// at a whole character (ICU's string functions may leave half a surrogate
-// pair, or report only the full length). The other encodings go through ICU
-// converters and are trimmed back to a whole character after a cut.
+// Portable loops over the character library's segmentation rules (ks_utf.h),
+// so that invalid input is replaced character by character exactly as the
+// rest of the library counts it, and so that a conversion cut by a full
+// buffer ends at a whole character. The single-byte encodings' tables come
+// from the system (ks_unicode.h).
 #include "ks_uchar.h"
+
+#include "ks_unicode.h"
+#include "ks_utf.h"
 
 #include <limits.h>
 #include <stdint.h>
 #include <string.h>
 
-#include <unicode/ucnv.h>
-#include <unicode/utf16.h>
-#include <unicode/utf8.h>
-
 namespace {
 
-const UChar32 kReplacement = 0xFFFD;
+const int32_t kReplacement = 0xFFFD;
 const uint64_t kHighBits = 0x8080808080808080ULL;
 
 // Result of a measuring or writing walk: -1 when it does not fit in an int.
 int toResult(size_t n) { return n > (size_t)INT_MAX ? -1 : (int)n; }
 
 // The character at s (before end) and its byte length: its code point, or
-// U+FFFD for an ill-formed maximal subpart. Well-formed two- and three-byte
+// -1 for an ill-formed maximal subpart. Well-formed two- and three-byte
 // characters are decoded here, which mixed text runs through markedly faster
-// than the general U8_NEXT.
-inline UChar32 nextUtf8(const uint8_t *s, const uint8_t *end, int32_t *len) {
+// than the general decoder.
+inline int32_t nextUtf8Raw(const uint8_t *s, const uint8_t *end, int *len) {
+    using namespace ks_utf;
     const uint8_t c = s[0];
     const ptrdiff_t avail = end - s;
-    if (c >= 0xE0 && c < 0xF0 && avail >= 3 && U8_IS_VALID_LEAD3_AND_T1(c, s[1]) && U8_IS_TRAIL(s[2])) {
+    if (c >= 0xE0 && c < 0xF0 && avail >= 3 && u8IsValidLead3AndT1(c, s[1]) && u8IsTrail(s[2])) {
         *len = 3;
         return (c & 0x0F) << 12 | (s[1] & 0x3F) << 6 | (s[2] & 0x3F);
     }
-    if (c >= 0xC2 && c < 0xE0 && avail >= 2 && U8_IS_TRAIL(s[1])) {
+    if (c >= 0xC2 && c < 0xE0 && avail >= 2 && u8IsTrail(s[1])) {
         *len = 2;
         return (c & 0x1F) << 6 | (s[1] & 0x3F);
     }
-    int32_t i = 0;
-    UChar32 cp;
-    U8_NEXT(s, i, avail < 4 ? (int32_t)avail : 4, cp);
-    *len = i;
-    return cp < 0 ? kReplacement : cp;
+    return u8DecodeBounded(s, avail, len);
+}
+
+// The same with U+FFFD for an ill-formed subpart.
+inline int32_t nextUtf8(const uint8_t *s, const uint8_t *end, int *len) {
+    const int32_t c = nextUtf8Raw(s, end, len);
+    return c < 0 ? kReplacement : c;
 }
 
 // UTF-8 [s, end) to UTF-16 at d, up to the first character that does not
@@ -66,14 +67,15 @@ size_t utf8ToUtf16(const uint8_t *s, const uint8_t *end, unsigned short *d, cons
             *d++ = *s++;
             continue;
         }
-        int32_t len;
-        const UChar32 c = nextUtf8(s, end, &len);
-        if (limit - d < U16_LENGTH(c)) break;
-        if (U16_LENGTH(c) == 1) {
+        int len;
+        const int32_t c = nextUtf8(s, end, &len);
+        const int units = ks_utf::u16Length(c);
+        if (limit - d < units) break;
+        if (units == 1) {
             *d++ = (unsigned short)c;
         } else {
-            d[0] = U16_LEAD(c);
-            d[1] = U16_TRAIL(c);
+            d[0] = ks_utf::u16Lead(c);
+            d[1] = ks_utf::u16Trail(c);
             d += 2;
         }
         s += len;
@@ -87,7 +89,7 @@ template <bool kWrite>
 size_t utf16ToUtf8(const unsigned short *s, uint8_t *d, const uint8_t *limit) {
     size_t count = 0;
     for (;; ++s) {
-        UChar32 c = *s;
+        int32_t c = *s;
         if (c < 0x80) {
             if (c == 0) break;
             if (kWrite) {
@@ -97,19 +99,17 @@ size_t utf16ToUtf8(const unsigned short *s, uint8_t *d, const uint8_t *limit) {
             ++count;
             continue;
         }
-        if (U16_IS_SURROGATE(c)) {
-            if (U16_IS_SURROGATE_LEAD(c) && U16_IS_TRAIL(s[1])) {
-                c = U16_GET_SUPPLEMENTARY(c, s[1]);
+        if (ks_utf::u16IsSurrogate(c)) {
+            if (ks_utf::u16IsSurrogateLead(c) && ks_utf::u16IsTrail(s[1])) {
+                c = ks_utf::u16Supplementary(c, s[1]);
             } else {
                 c = kReplacement;
             }
         }
-        const int bytes = U8_LENGTH(c);
+        const int bytes = ks_utf::u8Length(c);
         if (kWrite) {
             if (limit - d < bytes) break;
-            int32_t j = 0;
-            U8_APPEND_UNSAFE(d, j, c);
-            d += bytes;
+            d += ks_utf::u8Append(d, c);
         }
         s += bytes == 4;  // only a surrogate pair gives four bytes
         count += bytes;
@@ -117,22 +117,25 @@ size_t utf16ToUtf8(const unsigned short *s, uint8_t *d, const uint8_t *limit) {
     return count;
 }
 
-// An encoding reached through an ICU converter.
+// ---- conversions between encodings ----------------------------------------
+
+// How an encoding's text is laid out.
 struct Codec {
     int id;
-    const char *name;
-    int unitSize;     // bytes of a code unit, and of the terminator
-    bool bigEndian;   // for two-byte units
-    bool isUtf8;
+    enum Kind { kUtf8, kUtf16, kSingleByte } kind;
+    bool bigEndian;  // for UTF-16
+    int unitSize;    // bytes of a code unit, and of the terminator
 };
 
+const bool kMachineBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
+
 const Codec kCodecs[] = {
-    {KS_UCHAR_ENC_UTF8, "UTF-8", 1, false, true},
-    {KS_UCHAR_ENC_ISO8859_1, "ISO-8859-1", 1, false, false},
-    {KS_UCHAR_ENC_WINDOWS1252, "windows-1252", 1, false, false},
-    {KS_UCHAR_ENC_UTF16, U_IS_BIG_ENDIAN ? "UTF-16BE" : "UTF-16LE", 2, U_IS_BIG_ENDIAN != 0, false},
-    {KS_UCHAR_ENC_UTF16LE, "UTF-16LE", 2, false, false},
-    {KS_UCHAR_ENC_UTF16BE, "UTF-16BE", 2, true, false},
+    {KS_UCHAR_ENC_UTF8, Codec::kUtf8, false, 1},
+    {KS_UCHAR_ENC_ISO8859_1, Codec::kSingleByte, false, 1},
+    {KS_UCHAR_ENC_WINDOWS1252, Codec::kSingleByte, false, 1},
+    {KS_UCHAR_ENC_UTF16, Codec::kUtf16, kMachineBigEndian, 2},
+    {KS_UCHAR_ENC_UTF16LE, Codec::kUtf16, false, 2},
+    {KS_UCHAR_ENC_UTF16BE, Codec::kUtf16, true, 2},
 };
 
 const Codec &kUtf8Codec = kCodecs[0];
@@ -152,31 +155,200 @@ size_t byteLength(const Codec &codec, const char *src) {
     return n;
 }
 
-// Drops a character cut short at the end of converted text in [d, d + n).
-size_t dropCutCharacter(const Codec &codec, const char *d, size_t n) {
-    const uint8_t *b = reinterpret_cast<const uint8_t *>(d);
-    if (codec.isUtf8) {
-        size_t start = n;
-        while (start > 0 && n - start < 4 && U8_IS_TRAIL(b[start - 1])) --start;
-        if (start == 0) return n;
-        --start;
-        return start + U8_COUNT_TRAIL_BYTES(b[start]) + 1 > n ? start : n;
-    }
-    if (codec.unitSize == 2 && n >= 2) {
-        const unsigned unit = codec.bigEndian ? (b[n - 2] << 8 | b[n - 1]) : (b[n - 1] << 8 | b[n - 2]);
-        if (U16_IS_LEAD(unit)) return n - 2;
-    }
-    return n;
+inline unsigned unitAt(const uint8_t *p, bool bigEndian) { return bigEndian ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]); }
+
+inline void putUnit(uint8_t *d, unsigned unit, bool bigEndian) {
+    d[bigEndian ? 0 : 1] = (uint8_t)(unit >> 8);
+    d[bigEndian ? 1 : 0] = (uint8_t)(unit & 0xFF);
 }
 
-UConverter *openConverter(const Codec &codec) {
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter *converter = ucnv_open(codec.name, &status);
-    if (U_FAILURE(status)) return nullptr;
-    if (codec.unitSize == 1 && !codec.isUtf8) {
-        ucnv_setSubstChars(converter, "?", 1, &status);
+// Eight bytes at s are ASCII.
+inline bool eightAscii(const uint8_t *s) {
+    uint64_t w;
+    memcpy(&w, s, 8);
+    return (w & kHighBits) == 0;
+}
+
+// The next character of text in encoding kind From at s (before end), with
+// ill-formed input as U+FFFD; *len gets its bytes.
+template <Codec::Kind From>
+inline int32_t readChar(const Codec &from, const ks_unicode::SingleByteCode *code, const uint8_t *s,
+                        const uint8_t *end, int *len) {
+    if (From == Codec::kUtf8) {
+        if (*s < 0x80) {
+            *len = 1;
+            return *s;
+        }
+        return nextUtf8(s, end, len);
     }
-    return converter;
+    if (From == Codec::kUtf16) {
+        const unsigned unit = unitAt(s, from.bigEndian);
+        *len = 2;
+        if (!ks_utf::u16IsSurrogate(unit)) return (int32_t)unit;
+        if (ks_utf::u16IsSurrogateLead(unit) && end - s >= 4) {
+            const unsigned trail = unitAt(s + 2, from.bigEndian);
+            if (ks_utf::u16IsTrail(trail)) {
+                *len = 4;
+                return ks_utf::u16Supplementary(unit, trail);
+            }
+        }
+        return kReplacement;
+    }
+    *len = 1;
+    const int32_t c = code->toUnicode[*s];
+    return c < 0 ? kReplacement : c;
+}
+
+// Writes c in encoding kind To at d when it fits before limit; returns the
+// bytes written, 0 when a single-byte target drops c, -1 when it does not fit.
+template <Codec::Kind To>
+inline int writeChar(const Codec &to, const ks_unicode::SingleByteCode *code, int32_t c, uint8_t *d,
+                     const uint8_t *limit) {
+    if (To == Codec::kUtf8) {
+        const int n = ks_utf::u8Length(c);
+        if (limit - d < n) return -1;
+        return ks_utf::u8Append(d, c);
+    }
+    if (To == Codec::kUtf16) {
+        if (c <= 0xFFFF) {
+            if (limit - d < 2) return -1;
+            putUnit(d, (unsigned)c, to.bigEndian);
+            return 2;
+        }
+        if (limit - d < 4) return -1;
+        putUnit(d, ks_utf::u16Lead(c), to.bigEndian);
+        putUnit(d + 2, ks_utf::u16Trail(c), to.bigEndian);
+        return 4;
+    }
+    int byte = code->byteFor(c);
+    if (byte < 0) {
+        if (!ks_unicode::substitutesUnmappable(to.id, c)) return 0;
+        byte = '?';
+    }
+    if (d == limit) return -1;
+    *d = (uint8_t)byte;
+    return 1;
+}
+
+// Converts [s, end), text in `from` of kind From, into `to` of kind To at
+// dest, whole characters only, at most capacity bytes. Ill-formed input
+// becomes U+FFFD, and a character a single-byte target lacks '?' (or
+// nothing, where the system's converters drop it). Returns the bytes written.
+template <Codec::Kind From, Codec::Kind To>
+size_t convertText(const Codec &from, const Codec &to, const uint8_t *s, const uint8_t *end, uint8_t *dest,
+                   size_t capacity) {
+    const ks_unicode::SingleByteCode *fromCode = nullptr, *toCode = nullptr;
+    if (From == Codec::kSingleByte && (fromCode = ks_unicode::singleByteCode(from.id)) == nullptr) return 0;
+    if (To == Codec::kSingleByte && (toCode = ks_unicode::singleByteCode(to.id)) == nullptr) return 0;
+    // ASCII is itself in UTF-8 and in the single-byte encodings the system
+    // maps that way, so runs of it are copied (or widened) eight at a time.
+    const bool asciiRuns = From != Codec::kUtf16 && (fromCode == nullptr || fromCode->asciiIsItself) &&
+                           (toCode == nullptr || toCode->asciiIsItself);
+    const int asciiOut = To == Codec::kUtf16 ? 2 : 1;
+    uint8_t *d = dest;
+    const uint8_t *const limit = dest + capacity;
+    while (s < end) {
+        if (From == Codec::kUtf16 && To == Codec::kUtf8 && end - s >= 8 && limit - d >= 4) {
+            // Four ASCII units: every high byte zero and no low byte above 0x7F.
+            uint64_t w;
+            memcpy(&w, s, 8);
+            if ((w & (from.bigEndian ? 0x80FF80FF80FF80FFULL : 0xFF80FF80FF80FF80ULL)) == 0) {
+                for (int k = 0; k < 4; ++k) d[k] = s[2 * k + (from.bigEndian ? 1 : 0)];
+                s += 8;
+                d += 4;
+                continue;
+            }
+        }
+        if (From != Codec::kUtf16 && asciiRuns && *s < 0x80) {
+            if (end - s >= 8 && limit - d >= 8 * asciiOut && eightAscii(s)) {
+                if (To == Codec::kUtf16) {
+                    for (int k = 0; k < 8; ++k) putUnit(d + 2 * k, s[k], to.bigEndian);
+                } else {
+                    memcpy(d, s, 8);
+                }
+                s += 8;
+                d += 8 * asciiOut;
+                continue;
+            }
+            if (limit - d < asciiOut) break;
+            if (To == Codec::kUtf16) {
+                putUnit(d, *s, to.bigEndian);
+            } else {
+                *d = *s;
+            }
+            d += asciiOut;
+            ++s;
+            continue;
+        }
+        int len;
+        const int32_t c = readChar<From>(from, fromCode, s, end, &len);
+        const int n = writeChar<To>(to, toCode, c, d, limit);
+        if (n < 0) break;
+        d += n;
+        s += len;
+    }
+    return (size_t)(d - dest);
+}
+
+// UTF-8 [s, end) into UTF-8 at dest, at most capacity bytes: runs of
+// well-formed text are copied whole, each ill-formed subpart becomes U+FFFD.
+size_t copyUtf8(const Codec &, const Codec &, const uint8_t *s, const uint8_t *end, uint8_t *dest,
+                size_t capacity) {
+    uint8_t *d = dest;
+    const uint8_t *const limit = dest + capacity;
+    while (s < end) {
+        // The longest run of whole well-formed characters from s that fits.
+        const uint8_t *const runLimit = s + (end - s < limit - d ? end - s : limit - d);
+        const uint8_t *run = s;
+        bool illFormed = false;
+        int len = 0;
+        while (run < runLimit) {
+            using namespace ks_utf;
+            const uint8_t b = *run;
+            if (b < 0x80) {
+                ++run;
+                while (runLimit - run >= 8 && eightAscii(run)) run += 8;
+                continue;
+            }
+            // Two- and three-byte characters checked here, the rest decoded.
+            if (b >= 0xC2 && b < 0xE0 && end - run >= 2 && u8IsTrail(run[1])) {
+                len = 2;
+            } else if (b >= 0xE0 && b < 0xF0 && end - run >= 3 && u8IsValidLead3AndT1(b, run[1]) &&
+                       u8IsTrail(run[2])) {
+                len = 3;
+            } else if (u8DecodeBounded(run, end - run, &len) < 0) {
+                illFormed = true;
+                break;
+            }
+            if (runLimit - run < len) break;
+            run += len;
+        }
+        memcpy(d, s, (size_t)(run - s));
+        d += run - s;
+        s = run;
+        if (!illFormed || limit - d < 3) break;  // at the end, or at a character that does not fit
+        d[0] = 0xEF;
+        d[1] = 0xBF;
+        d[2] = 0xBD;
+        d += 3;
+        s += len;
+    }
+    return (size_t)(d - dest);
+}
+
+typedef size_t (*ConvertFn)(const Codec &, const Codec &, const uint8_t *, const uint8_t *, uint8_t *, size_t);
+
+// The loop for a pair of kinds; one side is UTF-8.
+ConvertFn converterFor(Codec::Kind from, Codec::Kind to) {
+    if (from == Codec::kUtf8) {
+        switch (to) {
+        case Codec::kUtf8: return copyUtf8;
+        case Codec::kUtf16: return convertText<Codec::kUtf8, Codec::kUtf16>;
+        case Codec::kSingleByte: return convertText<Codec::kUtf8, Codec::kSingleByte>;
+        }
+    }
+    return from == Codec::kUtf16 ? convertText<Codec::kUtf16, Codec::kUtf8>
+                                 : convertText<Codec::kSingleByte, Codec::kUtf8>;
 }
 
 // Converts src (text in `from`) into dest (text in `to`) by the rules of
@@ -187,19 +359,9 @@ int convert(const Codec *from, const Codec *to, const char *src, char *dest, int
     const size_t capacity = (size_t)(destSize - to->unitSize) / to->unitSize * to->unitSize;
     size_t written = 0;
     if (src != nullptr) {
-        UConverter *source = openConverter(*from);
-        UConverter *target = openConverter(*to);
-        if (source != nullptr && target != nullptr) {
-            char *out = dest;
-            const char *in = src;
-            UErrorCode status = U_ZERO_ERROR;
-            ucnv_convertEx(target, source, &out, dest + capacity, &in, src + byteLength(*from, src),
-                           nullptr, nullptr, nullptr, nullptr, true, true, &status);
-            written = (size_t)(out - dest);
-            if (status == U_BUFFER_OVERFLOW_ERROR) written = dropCutCharacter(*to, dest, written);
-        }
-        ucnv_close(source);
-        ucnv_close(target);
+        const uint8_t *s = reinterpret_cast<const uint8_t *>(src);
+        written = converterFor(from->kind, to->kind)(*from, *to, s, s + byteLength(*from, src),
+                                                     reinterpret_cast<uint8_t *>(dest), capacity);
     }
     memset(dest + written, 0, (size_t)to->unitSize);
     return (int)written;

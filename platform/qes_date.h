@@ -64,6 +64,9 @@ int qes_timetoday(double *value);
 // process's time zone: year, month 1-12, day 1-31, hour 0-23, minute and
 // second 0-59 (a leap second reads as 59). Non-zero with every element
 // written; 0, with nothing written, when the system cannot convert it.
+// On Windows the zone is the system's (TZ is not read), and a time before
+// 1601, or one that the zone's offset takes out of the years 1601 to 30828,
+// cannot be converted.
 int qes_local_elements(long long seconds, int *year, int *month, int *day, int *hour, int *minute,
                        int *second);
 // The date-time of `seconds` and `millisecond` in local time: non-zero with

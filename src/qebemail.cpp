@@ -65,13 +65,14 @@ QebString encodeLines(const QebString &text) {
 
 bool holdsLineBreak(const QebString &value) { return std::strpbrk(value.asCstr(), "\r\n") != nullptr; }
 
-// The first character of text that a command interpreter would interpret
-// (anything but letters, digits, blanks and @ . _ + - , = % : /), or null.
+// The first character of text that the command interpreter would interpret
+// (anything but letters, digits and the punctuation it takes as itself), or
+// null.
 const char *firstUnsafe(const char *text) {
     for (const char *p = text; *p;) {
         int length = 1;
         if (!ks_uchar_isalpha(p, &length) && !ks_uchar_isdigit(p, &length) &&
-            (*p & 0x80 || !std::strchr(" @._+-,=%:/", *p)))
+            (*p & 0x80 || !std::strchr(ks_proc_shell_literals, *p)))
             return p;
         p += length;
     }

@@ -5,12 +5,13 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+const ks_fio_path_syntax ks_fio_syntax = {"/", 0};
 
 namespace {
 
@@ -22,11 +23,6 @@ ks_fio_handle handleOf(int fd) { return (ks_fio_handle)fd + 1; }
 int codeOf(int error) {
     if (error == 0 || error == KS_FIO_ERR_ENCODING || error == KS_FIO_ERR_BUFFER) return EIO;
     return error;
-}
-
-int invalidArgument() {
-    errno = EINVAL;
-    return -1;
 }
 
 int openFlags(int mode) {
@@ -62,6 +58,11 @@ const char *ks_fio_errdesc(int code) {
 
 int ks_fio_lasterror(void) { return codeOf(errno); }
 
+int ks_fio_fail(int code) {
+    errno = code;
+    return -1;
+}
+
 int ks_fio_open(const char *path, int mode, ks_fio_handle *handle) {
     const int flags = openFlags(mode);
     if (flags < 0 || path == nullptr || (handle == nullptr) != (mode == KS_FIO_MODE_WRITABLE)) return EINVAL;
@@ -76,7 +77,7 @@ int ks_fio_open(const char *path, int mode, ks_fio_handle *handle) {
 }
 
 int ks_fio_getb(ks_fio_handle handle, void *buffer, int n) {
-    if (n < 0) return invalidArgument();
+    if (n < 0) return ks_fio_fail(EINVAL);
     ssize_t got;
     do {
         got = read(descriptorOf(handle), buffer, (size_t)n);
@@ -85,7 +86,7 @@ int ks_fio_getb(ks_fio_handle handle, void *buffer, int n) {
 }
 
 int ks_fio_putb(ks_fio_handle handle, const void *buffer, int n) {
-    if (n < 0) return invalidArgument();
+    if (n < 0) return ks_fio_fail(EINVAL);
     const char *p = static_cast<const char *>(buffer);
     size_t left = (size_t)n;
     while (left > 0) {
@@ -100,49 +101,10 @@ int ks_fio_putb(ks_fio_handle handle, const void *buffer, int n) {
     return n;
 }
 
-int ks_fio_putm(ks_fio_handle handle, ...) {
-    va_list texts;
-    va_start(texts, handle);
-    long long total = 0;
-    while (const char *text = va_arg(texts, const char *)) {
-        const size_t bytes = strlen(text);
-        if (bytes > INT_MAX || ks_fio_putb(handle, text, (int)bytes) < 0) {
-            total = -1;
-            break;
-        }
-        total += (long long)bytes;
-    }
-    va_end(texts);
-    return total > INT_MAX ? INT_MAX : (int)total;
-}
-
-// Reads a block and moves the offset back to just after the line's end, so
-// that the descriptor stays unbuffered for the byte operations.
-int ks_fio_gets(ks_fio_handle handle, char *buffer, int size) {
-    if (buffer == nullptr || size < 2) return invalidArgument();
-    const int got = ks_fio_getb(handle, buffer, size - 1);
-    if (got <= 0) {
-        buffer[0] = '\0';
-        return got;
-    }
-    const char *newline = static_cast<const char *>(memchr(buffer, '\n', (size_t)got));
-    const int line = newline ? (int)(newline - buffer) + 1 : got;
-    if (line < got && ks_fio_seek64(handle, line - got, SEEK_CUR) < 0) return -1;
-    buffer[line] = '\0';
-    return line;
-}
-
 long long ks_fio_seek64(ks_fio_handle handle, long long offset, int origin) {
-    if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return invalidArgument();
+    if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return ks_fio_fail(EINVAL);
     const off_t at = lseek(descriptorOf(handle), (off_t)offset, origin);
     return at < 0 ? -1 : (long long)at;
-}
-
-long ks_fio_seek(ks_fio_handle handle, long offset, int origin) {
-    const long long at = ks_fio_seek64(handle, offset, origin);
-    if (at <= LONG_MAX) return (long)at;
-    errno = EOVERFLOW;
-    return -1;
 }
 
 int ks_fio_trunc(ks_fio_handle handle) {

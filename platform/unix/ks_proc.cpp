@@ -276,6 +276,8 @@ int ks_proc_wait(ks_proc_handle handle, int waitMode, int *state, int *exitCode)
     return 0;
 }
 
+const char ks_proc_shell_literals[] = " @._+-,=%:/";
+
 const char *ks_proc_geterr(ks_proc_handle handle) { return handle ? handle->error : startError; }
 
 void ks_proc_destroy(ks_proc_handle handle) {
