@@ -4,7 +4,9 @@
 #define QEB_QEBEXPORT_H
 
 #if defined(_WIN32)
-#  if defined(QEB_BUILDING)
+#  if defined(QEB_STATIC)  // the library's objects linked into the program itself
+#    define QEB_API
+#  elif defined(QEB_BUILDING)
 #    define QEB_API __declspec(dllexport)
 #  else
 #    define QEB_API __declspec(dllimport)

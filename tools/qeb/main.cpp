@@ -1,5 +1,6 @@
 // qeb: command-line front end to the qeb library.
 #include "commands.h"
+#include "console.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -73,6 +74,7 @@ bool closeInput(FILE *in) {
 }
 
 int main(int argc, char **argv) {
+    prepareConsole(&argc, &argv);
     if (argc < 2) {
         printHelp(stderr);
         return 2;
