@@ -1,6 +1,7 @@
 // File library on POSIX: byte files, status, temporary files.
-#include "ks_fio.h"
 #include "ks_fio_status.h"
+#include "ks_fio_system.h"
+#include "ks_retry.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -37,20 +38,12 @@ int openFlags(int mode) {
 }
 
 int openDescriptor(const char *path, int flags) {
-    int fd;
-    do {
-        fd = open(path, flags | O_CLOEXEC | O_NOCTTY, 0666);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return ks_retry([&] { return open(path, flags | O_CLOEXEC | O_NOCTTY, 0666); });
 }
 
 }  // namespace
 
-const char *ks_fio_errdesc(int code) {
-    switch (code) {
-    case KS_FIO_ERR_ENCODING: return "The text is not valid in its encoding, or the encoding is not supported";
-    case KS_FIO_ERR_BUFFER: return "The buffer cannot hold a single character";
-    }
+const char *ks_fio_system_errdesc(int code) {
     thread_local char text[256];
     // The GNU strerror_r may give its own static text instead of filling ours.
     return strerror_r(code, text, sizeof text);
@@ -63,42 +56,24 @@ int ks_fio_fail(int code) {
     return -1;
 }
 
-int ks_fio_open(const char *path, int mode, ks_fio_handle *handle) {
+int ks_fio_open_file(const char *path, int mode, ks_fio_handle *handle) {
     const int flags = openFlags(mode);
-    if (flags < 0 || path == nullptr || (handle == nullptr) != (mode == KS_FIO_MODE_WRITABLE)) return EINVAL;
+    if (flags < 0) return EINVAL;
     const int fd = openDescriptor(path, flags);
     if (fd < 0) return codeOf(errno);
-    if (handle == nullptr) {
-        close(fd);
-        return 0;
-    }
     *handle = handleOf(fd);
     return 0;
 }
 
 int ks_fio_getb(ks_fio_handle handle, void *buffer, int n) {
     if (n < 0) return ks_fio_fail(EINVAL);
-    ssize_t got;
-    do {
-        got = read(descriptorOf(handle), buffer, (size_t)n);
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = ks_retry([&] { return read(descriptorOf(handle), buffer, (size_t)n); });
     return got < 0 ? -1 : (int)got;
 }
 
-int ks_fio_putb(ks_fio_handle handle, const void *buffer, int n) {
-    if (n < 0) return ks_fio_fail(EINVAL);
-    const char *p = static_cast<const char *>(buffer);
-    size_t left = (size_t)n;
-    while (left > 0) {
-        const ssize_t put = write(descriptorOf(handle), p, left);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        p += put;
-        left -= (size_t)put;
-    }
-    return n;
+int ks_fio_write_some(ks_fio_handle handle, const char *bytes, int n) {
+    const ssize_t put = ks_retry([&] { return write(descriptorOf(handle), bytes, (size_t)n); });
+    return put < 0 ? -1 : (int)put;
 }
 
 long long ks_fio_seek64(ks_fio_handle handle, long long offset, int origin) {
@@ -111,11 +86,7 @@ int ks_fio_trunc(ks_fio_handle handle) {
     const int fd = descriptorOf(handle);
     const off_t at = lseek(fd, 0, SEEK_CUR);
     if (at < 0) return codeOf(errno);
-    int result;
-    do {
-        result = ftruncate(fd, at);
-    } while (result < 0 && errno == EINTR);
-    return result < 0 ? codeOf(errno) : 0;
+    return ks_retry([&] { return ftruncate(fd, at); }) < 0 ? codeOf(errno) : 0;
 }
 
 int ks_fio_close(ks_fio_handle handle) {
@@ -132,8 +103,6 @@ int ks_fio_stat64(const char *path, ks_fio_status *status) {
     return 0;
 }
 
-int ks_fio_stat(const char *path, ks_fio_status *status) { return ks_fio_stat64(path, status); }
-
 int ks_fio_unlink(const char *path) {
     if (path == nullptr) return EINVAL;
     return unlink(path) < 0 ? codeOf(errno) : 0;
@@ -146,12 +115,8 @@ int ks_fio_tmpfile(const char *directory, const char *prefix, char *name, int na
         directory = getenv("TMPDIR");
         if (directory == nullptr || *directory == '\0') directory = "/tmp";
     }
-    static const char kUnique[] = "XXXXXX";
-    const int room = nameSize - (int)(sizeof kUnique - 1);
-    if (room <= 0 || ks_fio_pcat(directory, prefix ? prefix : "", name, room) != 0) {
-        name[0] = '\0';
-        return ENAMETOOLONG;
-    }
+    if (const int code = ks_fio_tmpname(directory, prefix, name, nameSize)) return code;
+    static const char kUnique[kKsFioUniqueLength + 1] = "XXXXXX";
     strcat(name, kUnique);
     // mkostemp makes the file with mode 0600.
     const int fd = mkostemp(name, O_CLOEXEC);

@@ -6,16 +6,13 @@
 // block the child. Everything the child needs (the merged environment, the
 // file actions, the attributes) is built before the spawn; nothing is
 // allocated between the child's creation and the start of its program.
-#include "ks_proc.h"
-
-#include "ks_uchar.h"
+#include "ks_proc_system.h"
+#include "ks_retry.h"
 
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <stdarg.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -23,37 +20,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <new>
+
 extern char **environ;
 
+const int ks_proc_invalid_argument = EINVAL;
+const int ks_proc_invalid_handle = EINVAL;
+
 namespace {
-
-constexpr size_t kErrorSize = 1024;
-
-// The calling thread's last failure to start, for ks_proc_geterr(null).
-thread_local char startError[kErrorSize];
 
 const char kShell[] = "/bin/sh";
 
-}  // namespace
-
-struct ks_proc {
+struct Process : ks_proc {
     pid_t pid;
-    bool ended;    // waited for to its end, or gone: never to be killed
-    int state;     // KS_PROC_EXITED or KS_PROC_KILLED once ended; 0 when it vanished
-    int exitCode;
-    char error[kErrorSize];
 };
-
-namespace {
-
-__attribute__((format(printf, 2, 3))) void describe(char *error, const char *format, ...) {
-    va_list values;
-    va_start(values, format);
-    const int length = vsnprintf(error, kErrorSize, format, values);
-    va_end(values);
-    // A character that the buffer's end cut in two is dropped.
-    if (length >= (int)kErrorSize) error[ks_uchar_wholelength(error, (int)strlen(error))] = '\0';
-}
 
 // The system's text for an error number.
 const char *reasonOf(int code, char *buffer, size_t size) {
@@ -64,13 +44,8 @@ const char *reasonOf(int code, char *buffer, size_t size) {
 // Describes a failure to start in the thread's text; returns code.
 int startFailure(int code, const char *program) {
     char reason[128];
-    describe(startError, "cannot start '%s': %s", program, reasonOf(code, reason, sizeof reason));
+    ks_proc_describe(ks_proc_start_error(), "cannot start '%s': %s", program, reasonOf(code, reason, sizeof reason));
     return code;
-}
-
-int startRefused(const char *what) {
-    describe(startError, "%s", what);
-    return EINVAL;
 }
 
 // Entries are "NAME=VALUE"; a text without '=' names nothing.
@@ -177,12 +152,7 @@ private:
 
 int spawnCommand(const char *program, bool searchPath, const char *const *argv, int flags,
                  const ks_proc_options *options, ks_proc_handle *handle) {
-    if (!handle) return startRefused("no address for the process handle");
-    if ((flags & KS_PROC_OUTPUT) && (!options || !options->outputFile))
-        return startRefused("output is to be redirected, but no output file is given");
-    if ((flags & KS_PROC_ENVIRONMENT) && (!options || !options->environment))
-        return startRefused("environment entries are to be added, but none are given");
-    ks_proc *process = (ks_proc *)malloc(sizeof *process);
+    Process *process = new (std::nothrow) Process;
     if (!process) return startFailure(ENOMEM, program);
     SpawnSetup setup;
     int code = setup.prepare(flags, options);
@@ -195,26 +165,19 @@ int spawnCommand(const char *program, bool searchPath, const char *const *argv, 
                                         setup.environment());
     }
     if (code != 0) {
-        free(process);
+        delete process;
         return startFailure(code, program);
     }
     process->pid = pid;
-    process->ended = false;
-    process->state = 0;
-    process->exitCode = 0;
-    process->error[0] = '\0';
     *handle = process;
     return 0;
 }
 
 // Waits for the process (options as waitpid takes them): 0 when it has
 // ended, with its state kept; EAGAIN while it runs; else the error number.
-int reap(ks_proc *process, int options) {
+int reap(Process *process, int options) {
     int status;
-    pid_t got;
-    do {
-        got = waitpid(process->pid, &status, options);
-    } while (got < 0 && errno == EINTR);
+    const pid_t got = ks_retry([&] { return waitpid(process->pid, &status, options); });
     if (got == 0) return EAGAIN;
     if (got < 0) {
         // ECHILD: reaped elsewhere (or SIGCHLD ignored); its number may be
@@ -235,56 +198,39 @@ int reap(ks_proc *process, int options) {
 
 }  // namespace
 
-int ks_proc_execute(const char *const *argv, int flags, const ks_proc_options *options,
-                    ks_proc_handle *handle) {
-    if (!argv || !argv[0]) return startRefused("no program to start: the argument vector is empty");
+int ks_proc_start_program(const char *const *argv, int flags, const ks_proc_options *options,
+                          ks_proc_handle *handle) {
     return spawnCommand(argv[0], true, argv, flags, options, handle);
 }
 
-int ks_proc_shellexec(const char *line, int flags, const ks_proc_options *options,
-                      ks_proc_handle *handle) {
-    if (!line) return startRefused("no command line to run");
+int ks_proc_start_line(const char *line, int flags, const ks_proc_options *options, ks_proc_handle *handle) {
     // "--": a line that begins with '-' is a command, not options of the shell.
     const char *const argv[] = {"sh", "-c", "--", line, nullptr};
     return spawnCommand(kShell, false, argv, flags, options, handle);
 }
 
-int ks_proc_wait(ks_proc_handle handle, int waitMode, int *state, int *exitCode) {
-    if (!handle) return EINVAL;
-    if (!state || !exitCode) {
-        describe(handle->error, "no address for the end state or the exit code");
-        return EINVAL;
-    }
-    if (waitMode != 0 && waitMode != 1) {
-        describe(handle->error, "wait mode %d is not known (0 looks, 1 waits)", waitMode);
-        return EINVAL;
-    }
-    const int code =
-        handle->ended ? (handle->state != 0 ? 0 : ECHILD) : reap(handle, waitMode == 1 ? 0 : WNOHANG);
+int ks_proc_await(ks_proc_handle handle, bool block) {
+    Process *process = static_cast<Process *>(handle);
+    // Ended without a state: reaped elsewhere.
+    const int code = process->ended ? ECHILD : reap(process, block ? 0 : WNOHANG);
     if (code == EAGAIN) {
-        describe(handle->error, "the command (process %d) is still running", (int)handle->pid);
-        return code;
-    }
-    if (code != 0) {
+        ks_proc_describe(process->error, "the command (process %d) is still running", (int)process->pid);
+    } else if (code != 0) {
         char reason[128];
-        describe(handle->error, "cannot wait for the command (process %d): %s", (int)handle->pid,
-                 reasonOf(code, reason, sizeof reason));
-        return code;
+        ks_proc_describe(process->error, "cannot wait for the command (process %d): %s", (int)process->pid,
+                         reasonOf(code, reason, sizeof reason));
     }
-    *state = handle->state;
-    *exitCode = handle->exitCode;
-    return 0;
+    return code;
 }
 
 const char ks_proc_shell_literals[] = " @._+-,=%:/";
 
-const char *ks_proc_geterr(ks_proc_handle handle) { return handle ? handle->error : startError; }
-
 void ks_proc_destroy(ks_proc_handle handle) {
-    if (!handle) return;
-    if (!handle->ended) {
-        kill(handle->pid, SIGKILL);
-        reap(handle, 0);
+    Process *process = static_cast<Process *>(handle);
+    if (!process) return;
+    if (!process->ended) {
+        kill(process->pid, SIGKILL);
+        reap(process, 0);
     }
-    free(handle);
+    delete process;
 }

@@ -1,7 +1,7 @@
 // File library on Windows: byte files, status, temporary files.
-#include "ks_fio.h"
 #include "ks_fio_error.h"
 #include "ks_fio_status.h"
+#include "ks_fio_system.h"
 #include "ks_fio_wide_path.h"
 #include "ks_uchar.h"
 
@@ -115,16 +115,14 @@ private:
     int mError = 0;
 };
 
-constexpr int kUniqueLength = 6;
-
-// kUniqueLength random characters at out (no NUL); false when the system
+// kKsFioUniqueLength random characters at out (no NUL); false when the system
 // has no random bytes to give.
 bool writeUniquePart(char *out) {
     // Names that differ in case only are one name here: one case.
     static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char bytes[kUniqueLength];
+    unsigned char bytes[kKsFioUniqueLength];
     if (!RtlGenRandom(bytes, sizeof bytes)) return false;
-    for (int i = 0; i < kUniqueLength; ++i) out[i] = kAlphabet[bytes[i] % (sizeof kAlphabet - 1)];
+    for (int i = 0; i < kKsFioUniqueLength; ++i) out[i] = kAlphabet[bytes[i] % (sizeof kAlphabet - 1)];
     return true;
 }
 
@@ -137,10 +135,8 @@ bool nameTaken(DWORD error, const wchar_t *path) {
 
 }  // namespace
 
-const char *ks_fio_errdesc(int code) {
+const char *ks_fio_system_errdesc(int code) {
     switch (code) {
-    case KS_FIO_ERR_ENCODING: return "The text is not valid in its encoding, or the encoding is not supported";
-    case KS_FIO_ERR_BUFFER: return "The buffer cannot hold a single character";
     // Numbers the C runtime gives no text for.
     case ELOOP: return "Too many levels of symbolic links";
     case EOVERFLOW: return "Value too large for defined data type";
@@ -154,24 +150,20 @@ int ks_fio_lasterror(void) { return lastFailure; }
 
 int ks_fio_fail(int code) { return fail(code); }
 
-int ks_fio_open(const char *path, int mode, ks_fio_handle *handle) {
+int ks_fio_open_file(const char *path, int mode, ks_fio_handle *handle) {
     OpenRequest request;
-    if (!requestFor(mode, &request) || path == nullptr || (handle == nullptr) != (mode == KS_FIO_MODE_WRITABLE))
-        return EINVAL;
+    if (!requestFor(mode, &request)) return EINVAL;
     const KsWidePath wide(path);
     if (wide.get() == nullptr) return wide.error();
     const HANDLE file = openFile(wide.get(), request.access, request.disposition);
     if (file == INVALID_HANDLE_VALUE) return refusalCode(wide.get());
     // Emptied here, not by CREATE_ALWAYS, which refuses hidden and system
-    // files.
-    if (mode == KS_FIO_MODE_REPLACE && !SetEndOfFile(file)) {
+    // files; only a file on disk has an end to set (a pipe or a device has
+    // none, as O_TRUNC ignores them on POSIX).
+    if (mode == KS_FIO_MODE_REPLACE && GetFileType(file) == FILE_TYPE_DISK && !SetEndOfFile(file)) {
         const int code = ks_fio_error_code(GetLastError());
         CloseHandle(file);
         return code;
-    }
-    if (handle == nullptr) {
-        CloseHandle(file);
-        return 0;
     }
     *handle = handleOf(file);
     return 0;
@@ -185,18 +177,10 @@ int ks_fio_getb(ks_fio_handle handle, void *buffer, int n) {
     return GetLastError() == ERROR_BROKEN_PIPE ? 0 : failWithSystemError();
 }
 
-int ks_fio_putb(ks_fio_handle handle, const void *buffer, int n) {
-    if (n < 0) return fail(EINVAL);
-    const char *p = static_cast<const char *>(buffer);
-    DWORD left = (DWORD)n;
-    while (left > 0) {
-        DWORD put;
-        if (!WriteFile(systemHandle(handle), p, left, &put, nullptr)) return failWithSystemError();
-        if (put == 0) return fail(EIO);  // no progress: no end to waiting for it
-        p += put;
-        left -= put;
-    }
-    return n;
+int ks_fio_write_some(ks_fio_handle handle, const char *bytes, int n) {
+    DWORD put;
+    if (!WriteFile(systemHandle(handle), bytes, (DWORD)n, &put, nullptr)) return failWithSystemError();
+    return put > 0 ? (int)put : fail(EIO);  // no progress: no end to waiting for it
 }
 
 long long ks_fio_seek64(ks_fio_handle handle, long long offset, int origin) {
@@ -224,8 +208,6 @@ int ks_fio_stat64(const char *path, ks_fio_status *status) {
     return error == 0 ? 0 : ks_fio_error_code(error);
 }
 
-int ks_fio_stat(const char *path, ks_fio_status *status) { return ks_fio_stat64(path, status); }
-
 int ks_fio_unlink(const char *path) {
     if (path == nullptr) return EINVAL;
     const KsWidePath wide(path);
@@ -247,15 +229,11 @@ int ks_fio_tmpfile(const char *directory, const char *prefix, char *name, int na
         }
         directory = systemDirectory;
     }
-    const int room = nameSize - kUniqueLength;
-    if (room <= 0 || ks_fio_pcat(directory, prefix ? prefix : "", name, room) != 0) {
-        name[0] = '\0';
-        return ENAMETOOLONG;
-    }
+    if (const int code = ks_fio_tmpname(directory, prefix, name, nameSize)) return code;
     OwnerOnly security;
     int code = security.error();
     char *unique = name + strlen(name);
-    unique[kUniqueLength] = '\0';
+    unique[kKsFioUniqueLength] = '\0';
     // Collisions are rare; a bound keeps a directory that refuses every name
     // from holding the caller for ever.
     for (int attempt = 0; code == 0 && attempt < 100; ++attempt) {

@@ -7,51 +7,32 @@
 // named in a handle list, which keeps every other inheritable handle of the
 // caller (another thread's, too) out of it. Everything is prepared before
 // the process is created, so nothing can fail once it exists.
-#include "ks_proc.h"
+#include "ks_proc_system.h"
 
 #include "ks_uchar.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 #include <vector>
 
+const int ks_proc_invalid_argument = ERROR_INVALID_PARAMETER;
+const int ks_proc_invalid_handle = ERROR_INVALID_HANDLE;
+
 namespace {
 
-constexpr size_t kErrorSize = 1024;
 // The longest command line CreateProcessW takes, in UTF-16 units without
 // its terminator.
 constexpr size_t kLongestCommandLine = 32766;
 
-// The calling thread's last failure to start, for ks_proc_geterr(null).
-thread_local char startError[kErrorSize];
-
-}  // namespace
-
-struct ks_proc {
+struct Process : ks_proc {
     HANDLE process;
     DWORD id;
-    bool ended;  // waited for to its end: never to be terminated
-    int state;
-    int exitCode;
-    char error[kErrorSize];
 };
-
-namespace {
-
-__attribute__((format(printf, 2, 3))) void describe(char *error, const char *format, ...) {
-    va_list values;
-    va_start(values, format);
-    const int length = vsnprintf(error, kErrorSize, format, values);
-    va_end(values);
-    // A character that the buffer's end cut in two is dropped.
-    if (length >= (int)kErrorSize) error[ks_uchar_wholelength(error, (int)strlen(error))] = '\0';
-}
 
 // Wide text of the system as UTF-8, cut at a whole character to fit.
 void toUtf8(const wchar_t *wide, char *out, int size) {
@@ -94,13 +75,8 @@ DWORD lastError() {
 
 // Describes a failure to start in the thread's text; returns code.
 int startFailure(DWORD code, const char *program) {
-    describe(startError, "cannot start '%s': %s", program, Reason(code).text);
+    ks_proc_describe(ks_proc_start_error(), "cannot start '%s': %s", program, Reason(code).text);
     return (int)code;
-}
-
-int startRefused(const char *what) {
-    describe(startError, "%s", what);
-    return ERROR_INVALID_PARAMETER;
 }
 
 // Appends an argument so that the C runtime and CommandLineToArgvW read it
@@ -291,17 +267,17 @@ private:
 int startCommand(const char *program, std::wstring commandLine, int flags,
                  const ks_proc_options *options, ks_proc_handle *handle) {
     if (commandLine.size() > kLongestCommandLine) {
-        describe(startError, "cannot start '%s': the command line is longer than %d characters", program,
-                 (int)kLongestCommandLine);
+        ks_proc_describe(ks_proc_start_error(), "cannot start '%s': the command line is longer than %d characters",
+                         program, (int)kLongestCommandLine);
         return ERROR_FILENAME_EXCED_RANGE;
     }
     StartSetup setup;
     const char *what = "";
     if (DWORD code = setup.prepare(flags, options, &what)) {
-        describe(startError, "cannot start '%s': %s: %s", program, what, Reason(code).text);
+        ks_proc_describe(ks_proc_start_error(), "cannot start '%s': %s: %s", program, what, Reason(code).text);
         return (int)code;
     }
-    ks_proc *process = new (std::nothrow) ks_proc;
+    Process *process = new (std::nothrow) Process;
     if (!process) return startFailure(ERROR_NOT_ENOUGH_MEMORY, program);
     STARTUPINFOEXW info = {};
     setup.fill(&info);
@@ -318,21 +294,7 @@ int startCommand(const char *program, std::wstring commandLine, int flags,
     CloseHandle(created.hThread);
     process->process = created.hProcess;
     process->id = created.dwProcessId;
-    process->ended = false;
-    process->state = 0;
-    process->exitCode = 0;
-    process->error[0] = '\0';
     *handle = process;
-    return 0;
-}
-
-// Checks what every start needs; 0 when it may go on.
-int refusedOptions(int flags, const ks_proc_options *options, ks_proc_handle *handle) {
-    if (!handle) return startRefused("no address for the process handle");
-    if ((flags & KS_PROC_OUTPUT) && (!options || !options->outputFile))
-        return startRefused("output is to be redirected, but no output file is given");
-    if ((flags & KS_PROC_ENVIRONMENT) && (!options || !options->environment))
-        return startRefused("environment entries are to be added, but none are given");
     return 0;
 }
 
@@ -342,14 +304,13 @@ bool endedBySystem(DWORD exitCode) { return (exitCode & 0xE0000000) == 0xC000000
 
 }  // namespace
 
-int ks_proc_execute(const char *const *argv, int flags, const ks_proc_options *options,
-                    ks_proc_handle *handle) {
-    if (!argv || !argv[0]) return startRefused("no program to start: the argument vector is empty");
-    if (int refused = refusedOptions(flags, options, handle)) return refused;
+int ks_proc_start_program(const char *const *argv, int flags, const ks_proc_options *options,
+                          ks_proc_handle *handle) {
     const char *program = argv[0];
     if (strchr(program, '"')) return startFailure(ERROR_INVALID_NAME, program);
     if (isBatchFile(program)) {
-        describe(startError, "cannot start '%s': a batch file runs through the command interpreter", program);
+        ks_proc_describe(ks_proc_start_error(), "cannot start '%s': a batch file runs through the command interpreter",
+                         program);
         return ERROR_BAD_EXE_FORMAT;
     }
     try {
@@ -365,10 +326,7 @@ int ks_proc_execute(const char *const *argv, int flags, const ks_proc_options *o
     }
 }
 
-int ks_proc_shellexec(const char *line, int flags, const ks_proc_options *options,
-                      ks_proc_handle *handle) {
-    if (!line) return startRefused("no command line to run");
-    if (int refused = refusedOptions(flags, options, handle)) return refused;
+int ks_proc_start_line(const char *line, int flags, const ks_proc_options *options, ks_proc_handle *handle) {
     wchar_t interpreter[MAX_PATH];
     DWORD length = GetEnvironmentVariableW(L"ComSpec", interpreter, MAX_PATH);
     if (length == 0 || length >= MAX_PATH || wcschr(interpreter, L'"')) {
@@ -390,50 +348,36 @@ int ks_proc_shellexec(const char *line, int flags, const ks_proc_options *option
     }
 }
 
-int ks_proc_wait(ks_proc_handle handle, int waitMode, int *state, int *exitCode) {
-    if (!handle) return ERROR_INVALID_HANDLE;
-    if (!state || !exitCode) {
-        describe(handle->error, "no address for the end state or the exit code");
-        return ERROR_INVALID_PARAMETER;
+int ks_proc_await(ks_proc_handle handle, bool block) {
+    Process *process = static_cast<Process *>(handle);
+    const DWORD waited = WaitForSingleObject(process->process, block ? INFINITE : 0);
+    if (waited == WAIT_TIMEOUT) {
+        ks_proc_describe(process->error, "the command (process %lu) is still running", (unsigned long)process->id);
+        return WAIT_TIMEOUT;
     }
-    if (waitMode != 0 && waitMode != 1) {
-        describe(handle->error, "wait mode %d is not known (0 looks, 1 waits)", waitMode);
-        return ERROR_INVALID_PARAMETER;
+    DWORD code;
+    if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(process->process, &code)) {
+        code = lastError();
+        ks_proc_describe(process->error, "cannot wait for the command (process %lu): %s",
+                         (unsigned long)process->id, Reason(code).text);
+        return (int)code;
     }
-    if (!handle->ended) {
-        const DWORD waited = WaitForSingleObject(handle->process, waitMode == 1 ? INFINITE : 0);
-        if (waited == WAIT_TIMEOUT) {
-            describe(handle->error, "the command (process %lu) is still running",
-                     (unsigned long)handle->id);
-            return WAIT_TIMEOUT;
-        }
-        DWORD code;
-        if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(handle->process, &code)) {
-            code = lastError();
-            describe(handle->error, "cannot wait for the command (process %lu): %s",
-                     (unsigned long)handle->id, Reason(code).text);
-            return (int)code;
-        }
-        handle->ended = true;
-        handle->state = endedBySystem(code) ? KS_PROC_KILLED : KS_PROC_EXITED;
-        handle->exitCode = (int)code;
-    }
-    *state = handle->state;
-    *exitCode = handle->exitCode;
+    process->ended = true;
+    process->state = endedBySystem(code) ? KS_PROC_KILLED : KS_PROC_EXITED;
+    process->exitCode = (int)code;
     return 0;
 }
 
 // cmd.exe expands %NAME%; a backslash is only a path separator to it.
 const char ks_proc_shell_literals[] = " @._+-,=:/\\";
 
-const char *ks_proc_geterr(ks_proc_handle handle) { return handle ? handle->error : startError; }
-
 void ks_proc_destroy(ks_proc_handle handle) {
-    if (!handle) return;
+    Process *process = static_cast<Process *>(handle);
+    if (!process) return;
     // Terminating is asynchronous: the wait makes sure that the command
     // holds no file open (its output file among them) once this returns.
-    if (!handle->ended && TerminateProcess(handle->process, 1))
-        WaitForSingleObject(handle->process, INFINITE);
-    CloseHandle(handle->process);
-    delete handle;
+    if (!process->ended && TerminateProcess(process->process, 1))
+        WaitForSingleObject(process->process, INFINITE);
+    CloseHandle(process->process);
+    delete process;
 }
