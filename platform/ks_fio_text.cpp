@@ -332,6 +332,9 @@ int openWriter(TextFile &f, int mode, int encoding) {
     } else if (own && size >= own->length && memcmp(start, own->bytes, own->length) == 0) {
         f.start = (long long)own->length;
     }
+    // Only reading the start moved the offset away from where text goes; a
+    // pipe, which cannot seek, is written as it stands.
+    if (mode != KS_FIO_MODE_UPDATE) return 0;
     return ks_fio_seek64(f.file, f.start, 0) < 0 ? ks_fio_lasterror() : 0;
 }
 

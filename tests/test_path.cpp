@@ -11,6 +11,10 @@ namespace {
 
 using Path = PoolLeakCheck;
 
+// What joining writes; Windows splits at either separator and keeps a
+// drive's root whole.
+const std::string kSep = kOnWindows ? "\\" : "/";
+
 const std::string kLong = std::string(200, 'd') + "/" + std::string(100, 'n');  // over 255 bytes
 
 const struct { std::string path, directory, name; } kSplits[] = {
@@ -18,11 +22,16 @@ const struct { std::string path, directory, name; } kSplits[] = {
     {"a/b/c.txt", "a/b", "c.txt"}, {"a//b", "a", "b"}, {"//x", "/", "x"}, {"./.hidden", ".", ".hidden"},
     {"r\xC3\xA9s/\xC3\xA9t\xC3\xA9", "r\xC3\xA9s", "\xC3\xA9t\xC3\xA9"},
     {kLong, std::string(200, 'd'), std::string(100, 'n')},
+    {"a\\b\\c.txt", kOnWindows ? "a\\b" : "", kOnWindows ? "c.txt" : "a\\b\\c.txt"},
+    {"C:\\x", kOnWindows ? "C:\\" : "", kOnWindows ? "x" : "C:\\x"},
+    {"C:\\", kOnWindows ? "C:\\" : "", kOnWindows ? "" : "C:\\"},
+    {"C:x", "", "C:x"},  // relative to the drive's current directory: all name
 };
 
 const struct { std::string first, second, joined; } kJoins[] = {
-    {"a", "b", "a/b"}, {"a/", "b", "a/b"}, {"", "b", "b"}, {"/", "b", "/b"}, {"a", "", "a/"}, {"", "", ""},
-    {"a", "/b", "a//b"}, {std::string(200, 'd'), std::string(100, 'n'), kLong},
+    {"a", "b", "a" + kSep + "b"}, {"a/", "b", "a/b"}, {"", "b", "b"}, {"/", "b", "/b"}, {"a", "", "a" + kSep},
+    {"", "", ""}, {"a", "/b", "a" + kSep + "/b"}, {"a\\", "b", kOnWindows ? "a\\b" : "a\\/b"},
+    {std::string(200, 'd'), std::string(100, 'n'), std::string(200, 'd') + kSep + std::string(100, 'n')},
 };
 
 TEST(PathLibrary, BuffersThatFitExactlyAndOneByteShort) {
@@ -59,7 +68,7 @@ TEST_F(Path, StringsJoinAndSplitLikeTheLibrary) {
     EXPECT_EQ(textOf(qebConcatPath(QebString(), QebString())), "");
     for (size_t length : {255u, 256u, 257u}) {  // around what fits without allocating
         const std::string first(length - 2, 'a');
-        EXPECT_EQ(textOf(qebConcatPath(QebString(first.c_str()), QebString("b"))), first + "/b");
+        EXPECT_EQ(textOf(qebConcatPath(QebString(first.c_str()), QebString("b"))), first + kSep + "b");
     }
     for (const auto &c : kSplits) {
         QebString name("stale");

@@ -57,10 +57,11 @@ TEST_F(StringEdit, TrimmingNothingCopiesNothingAndNeverPassesTheNul) {
 TEST_F(StringEdit, CaseMappingChangesLengths) {
     QebString s("Stra\xC3\x9F" "e \xC3\x89t\xC3\xA9"), copy(s);
     EXPECT_TRUE(s.uppercase());
-    EXPECT_EQ(textAndLength(s), "STRASSE \xC3\x89T\xC3\x89/11");  // one character became two
+    // One character became two; Windows maps one to one.
+    EXPECT_EQ(textAndLength(s), kOnWindows ? "STRA\xC3\x9F" "E \xC3\x89T\xC3\x89/10" : "STRASSE \xC3\x89T\xC3\x89/11");
     EXPECT_EQ(textAndLength(copy), "Stra\xC3\x9F" "e \xC3\x89t\xC3\xA9/10");
     EXPECT_TRUE(s.lowercase());
-    EXPECT_EQ(textAndLength(s), "strasse \xC3\xA9t\xC3\xA9/11");
+    EXPECT_EQ(textAndLength(s), kOnWindows ? "stra\xC3\x9F" "e \xC3\xA9t\xC3\xA9/10" : "strasse \xC3\xA9t\xC3\xA9/11");
 }
 
 }  // namespace

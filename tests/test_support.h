@@ -78,6 +78,10 @@ constexpr bool kOnWindows = false;
 // How many descriptors (handles, on Windows) the process holds open.
 long openDescriptors();
 
+// Makes name (e.g. "tr_TR") the default locale of the Unicode rules and
+// gives the one it replaces; "" where the rules have no default locale.
+std::string setUnicodeDefaultLocale(const std::string &name);
+
 // Sets or removes (null value) an environment variable of the process.
 void setEnvironment(const char *name, const char *value);
 

@@ -74,7 +74,9 @@ TEST_F(RecordFile, BytesPushedBackWhileClosedAreDroppedByOpen) {
     ASSERT_TRUE(file.unread("again", 5));
     ASSERT_TRUE(file.close());  // drops them too
     ASSERT_TRUE(file.open(path.c_str(), QebTxtFileFW::Read));
-    EXPECT_EQ(read(UINT_MAX), "file");  // a count beyond an int's range takes what there is
+    // A count beyond an int's range takes what there is; Windows refuses a
+    // count larger than the buffer, whatever the file holds.
+    EXPECT_EQ(read(UINT_MAX), kOnWindows ? "failed" : "file");
     EXPECT_FALSE(file.unread(nullptr, 2));
 }
 

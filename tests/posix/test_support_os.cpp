@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iterator>
 
+#include <unicode/uloc.h>
 #include <unistd.h>
 
 bool useUtf8Locale(const char *language) {
@@ -32,4 +33,11 @@ long openDescriptors() {
 
 void setEnvironment(const char *name, const char *value) {
     value ? setenv(name, value, 1) : unsetenv(name);
+}
+
+std::string setUnicodeDefaultLocale(const std::string &name) {
+    const std::string saved = uloc_getDefault();
+    UErrorCode ignored = U_ZERO_ERROR;
+    uloc_setDefault(name.c_str(), &ignored);
+    return saved;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # qeb cat and qeb detect --encoding end to end: encodings to UTF-8, marks,
 # line ends, and clear failures.
-qeb=$1
+#   cat.sh QEB posix|windows
+qeb=$1 os=$2
 source "$(dirname "$0")/common.sh"
 py=/usr/bin/python3
 text=$'caf\u00e9 \u00bd\r\nsecond\rthird'
@@ -15,8 +16,10 @@ name() { case $1 in utf-8) echo UTF-8;; utf-16-le) echo utf-16le;; utf-16-be) ec
 for codec in utf-8 utf-16-le utf-16-be latin-1 cp1252; do
   [ "$("$qeb" cat --encoding "$(name $codec)" "$work/$codec")" = "$want" ] || { echo "cat $codec" >&2; exit 1; }
 done
-# Automatic: a byte-order mark decides, and is not written out.
-printf '\xef\xbb\xbfx' | "$qeb" cat - >"$work/out"
+# Automatic: a byte-order mark decides, and is not written out. "-" is
+# standard input, which the tool opens as /dev/stdin, a path Windows lacks.
+if [ "$os" = posix ]; then printf '\xef\xbb\xbfx' | "$qeb" cat -
+else printf '\xef\xbb\xbfx' >"$work/marked"; "$qeb" cat "$work/marked"; fi >"$work/out"
 [ "$(cat "$work/out")" = x ]
 # A last line without a line end stays without one.
 printf 'a\nb' >"$work/plain"
@@ -26,7 +29,8 @@ cmp "$work/out" "$work/plain"
 # Invalid bytes: the text before them, then the catalogue message.
 printf 'good\nbad \xff\n' >"$work/invalid"
 expect_exit 1 "$qeb" cat "$work/invalid"
-[ "$(cat "$work/out")" = $'good\nbad ' ] && grep -q 'not valid in its encoding' "$work/err"
+[ "$(cat "$work/out")" = $'good\nbad ' ]
+grep -q 'not valid in its encoding' "$work/err"
 expect_exit 1 "$qeb" cat "$work/missing"
 grep -q "Cannot open the file \"$work/missing\": No such file or directory" "$work/err"
 for arguments in "" "--encoding EBCDIC $work/plain" "$work/plain $work/plain"; do expect_exit 2 "$qeb" cat $arguments; done

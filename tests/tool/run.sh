@@ -35,8 +35,10 @@ expect_exit 1 "$qeb" replace a b "$work/missing"
 [ "$("$qeb" calc --width 5 123.456)" = "123.5" ]
 [ "$("$qeb" calc --width 5 100000)" = "1E+5" ]
 [ "$("$qeb" calc '1E+98304 * 10')" = "Infinity (rounded)" ]
-[ "$("$qeb" calc 1/0 2>&1)" = "qeb: division by zero at character 2" ]
-for expression in 1/0 '5 % 0' 1.2.3 'sqrt(-1)' '((1)' NaN "$(printf '(%.0s' $(seq 1000))1"; do
+expect_exit 1 "$qeb" calc 1/0
+[ "$(cat "$work/err")" = "qeb: division by zero at character 2" ]
+[ ! -s "$work/out" ]
+for expression in '5 % 0' 1.2.3 'sqrt(-1)' '((1)' NaN "$(printf '(%.0s' $(seq 1000))1"; do
   expect_exit 1 "$qeb" calc "$expression"
 done
 expect_exit 1 "$qeb" calc --width 3 123.456

@@ -15,6 +15,9 @@ long openDescriptors() {
     return GetProcessHandleCount(GetCurrentProcess(), &count) ? long(count) : -1;
 }
 
+// The Unicode rules here always use the invariant locale.
+std::string setUnicodeDefaultLocale(const std::string &) { return ""; }
+
 // _putenv_s changes the C runtime's copy and the system's, which started
 // programs inherit.
 void setEnvironment(const char *name, const char *value) { _putenv_s(name, value ? value : ""); }
