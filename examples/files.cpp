@@ -28,10 +28,13 @@ int main() {
     bool complete = false;
     while (in.readln(line, sizeof line, &complete) >= 0)
         std::printf("[%s]%s\n", line, complete ? "" : " (no line end)");
+    in.close();  // Windows removes no folder that holds an open file
 
     QebTxtFile missing;
     if (!missing.open(qebConcatPath(folder, QebString("missing.txt", true)).asCstr(), QebTxtFile::Read)) {
-        const QebString message = missing.getErrorMessage().replace(folder, QebString("FOLDER", true));
+        // The folder and the separator joining puts after it ('\' on Windows).
+        const QebString prefix = qebConcatPath(folder, QebString("", true));
+        const QebString message = missing.getErrorMessage().replace(prefix, QebString("FOLDER/", true));
         std::printf("%s\n", message.asCstr());
     }
 

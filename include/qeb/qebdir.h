@@ -1,7 +1,9 @@
 // Paths and directory listings.
 //
-// qebConcatPath and qebParsePath join and split paths by the separator '/'
-// (on Windows '\' as well); they report failure only by a null result.
+// qebConcatPath and qebParsePath join and split paths by the system's
+// separator: '/'; on Windows '\' and '/' both split and joining writes '\'
+// (read '\' for '/' below), and a drive's root "C:\" is a root like "/".
+// They report failure only by a null result.
 // QebDirectoryListing walks the entries of a directory, optionally with the
 // entries of its subdirectories, giving each entry's name, full path, kind,
 // modification time and whether it can be written. Its failures to open a

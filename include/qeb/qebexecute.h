@@ -53,16 +53,18 @@ public:
     void addEnvironment(const QebString &entry);
 
     // Runs the command and waits for it: true when it was started, its end
-    // was obtained, and it was not ended by a signal (its exit status is not
-    // looked at).
+    // was obtained, and it was not ended by a signal (on Windows: by an
+    // unhandled exception, an exit code of 0xC0000000 or above); its exit
+    // status is not looked at.
     //
-    // useShell: the command line "/bin/sh -c" runs is the command, then for
-    // each option a blank and the option. The command and each option that
-    // contain a blank (" ", not a tab) and do not begin with '"' are put
-    // between '"'; nothing else is quoted and nothing is escaped, so the
-    // caller owns every character the interpreter sees: never put text from
-    // an untrusted source into a command or option run this way. Without
-    // useShell the options reach the program unchanged.
+    // useShell: the command line that the interpreter runs ("/bin/sh -c";
+    // on Windows "cmd.exe /d /s /c", which expands %NAME%) is the command,
+    // then for each option a blank and the option. The command and each
+    // option that contain a blank (" ", not a tab) and do not begin with '"'
+    // are put between '"'; nothing else is quoted and nothing is escaped, so
+    // the caller owns every character the interpreter sees: never put text
+    // from an untrusted source into a command or option run this way.
+    // Without useShell the options reach the program unchanged.
     //
     // captureOutput: the output log becomes the command's standard output
     // and error, its first 8191 bytes up to the first NUL, each byte of a

@@ -19,8 +19,17 @@ struct Entry {
     bool readOnly;
 };
 
+// True when a name on the path (below the listed directory) starts with
+// '.'; the library splits it by the system's separators.
 bool hasHiddenComponent(const std::string &path) {
-    return path[0] == '.' || path.find("/.") != std::string::npos;
+    QebString rest(path.c_str()), name;
+    while (rest.cStrSize() > 1) {
+        const QebString parent = qebParsePath(rest, &name);
+        if (name.asCstr()[0] == '.') return true;
+        if (parent.compare(rest, true) == 0) break;  // a root: nothing more to split
+        rest = parent;
+    }
+    return false;
 }
 
 }  // namespace

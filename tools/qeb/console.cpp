@@ -1,11 +1,12 @@
 #include "console.h"
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 #include <stdio.h>
-#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -32,6 +33,10 @@ void prepareConsole(int *argc, char ***argv) {
     *argc = count;
     *argv = pointers.data();
 }
+
+const char *standardInputPath() { return nullptr; }
 #else
 void prepareConsole(int *, char ***) {}
+
+const char *standardInputPath() { return "/dev/stdin"; }
 #endif

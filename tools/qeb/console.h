@@ -8,4 +8,8 @@
 // form; the replacement lives as long as the process.
 void prepareConsole(int *argc, char ***argv);
 
+// A path that opens the process's standard input as a file, or null where
+// the system has none (Windows).
+const char *standardInputPath();
+
 #endif

@@ -1,6 +1,7 @@
 #include "text_input.h"
 
 #include "commands.h"
+#include "console.h"
 
 #include <cstring>
 #include <strings.h>
@@ -18,7 +19,11 @@ int encodingByName(const std::string &name) {
 }
 
 bool openTextInput(QebTxtFile &file, const char *path, int encoding) {
-    if (!path || std::strcmp(path, "-") == 0) path = "/dev/stdin";
+    if (!path || std::strcmp(path, "-") == 0) path = standardInputPath();
+    if (!path) {
+        failure("this system cannot read text from standard input: name a file");
+        return false;
+    }
     const int options = qebTextByteOrderMark | (encoding == qebEncodingAuto ? qebTextMarkDecides : 0);
     if (file.open(path, QebTxtFile::Read, encoding, options)) return true;
     failure(file.getErrorMessage().asCstr());
