@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -88,6 +89,46 @@ void replacePeer(benchmark::State &state) {
     }
 }
 
+// 16 MB of text for positions: ASCII, and UTF-8 of one to four bytes a
+// character.
+const char kAsciiPiece[] = "the quick brown fox jumps over the lazy dog; ";
+const char kMixedPiece[] = "Gr\xC3\xBC\xC3\x9F" "e, \xCE\xBA\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xE1\xBD\xB3\xCF\x81\xCE\xB1, "
+                           "\xE4\xBD\xA0\xE5\xA5\xBD \xF0\x9F\x98\x80 and some plain text; ";
+
+std::string sixteenMegabytes(const char *piece) {
+    std::string text;
+    while (text.size() < 16 << 20) text += piece;
+    return text;
+}
+
+// The character in the middle; the bytes before it give the throughput.
+void midOurs(benchmark::State &state, const char *piece) {
+    const QebString text(sixteenMegabytes(piece).c_str());
+    const unsigned int middle = text.length() / 2;
+    for (auto _ : state) benchmark::DoNotOptimize(text.mid(middle, 1));
+    state.SetBytesProcessed(int64_t(state.iterations()) * (text.cStrSize() / 2));
+}
+
+void midAsciiPeer(benchmark::State &state) {
+    const std::string text = sixteenMegabytes(kAsciiPiece);
+    for (auto _ : state) benchmark::DoNotOptimize(text.substr(text.size() / 2, 1));
+}
+
+// Counts lead bytes a byte at a time up to the middle character.
+void midMixedPeer(benchmark::State &state) {
+    const std::string text = sixteenMegabytes(kMixedPiece);
+    const auto isLead = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+    const size_t middle = size_t(std::count_if(text.begin(), text.end(), isLead)) / 2;
+    for (auto _ : state) {
+        size_t at = 0;
+        for (size_t seen = 0;; ++at) {
+            if (isLead(text[at]) && seen++ == middle) break;
+        }
+        benchmark::DoNotOptimize(text.substr(at, 1));
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size() / 2));
+}
+
 BENCHMARK(constructOurs)->Name("construct from literal/ours");
 BENCHMARK(constructPeer)->Name("construct from literal/peer");
 BENCHMARK(copyOurs)->Name("copy 1 KiB/ours");
@@ -98,5 +139,9 @@ BENCHMARK(findOurs)->Name("find in 64 KiB/ours")->Unit(benchmark::kMicrosecond);
 BENCHMARK(findPeer)->Name("find in 64 KiB/peer")->Unit(benchmark::kMicrosecond);
 BENCHMARK(replaceOurs)->Name("replace all in 64 KiB/ours")->Unit(benchmark::kMicrosecond);
 BENCHMARK(replacePeer)->Name("replace all in 64 KiB/peer")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(midOurs, ascii, kAsciiPiece)->Name("mid of the middle, 16 MB ASCII/ours");
+BENCHMARK(midAsciiPeer)->Name("mid of the middle, 16 MB ASCII/peer");
+BENCHMARK_CAPTURE(midOurs, mixed, kMixedPiece)->Name("mid of the middle, 16 MB mixed/ours")->Unit(benchmark::kMicrosecond);
+BENCHMARK(midMixedPeer)->Name("mid of the middle, 16 MB mixed/peer")->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -37,6 +37,12 @@ inline int charLengthBounded(bytes_t s, ptrdiff_t avail) {
 
 const uint64_t kHighBits = 0x8080808080808080ULL;
 
+inline uint64_t wordAt(bytes_t s) {
+    uint64_t w;
+    memcpy(&w, s, 8);
+    return w;
+}
+
 // Characters in [s, end): the end is known, so eight bytes can be tested at a
 // time without reading past it. Kept out of line and on a cache line of its
 // own: its time on the short runs QebString counts (construction, replace)
@@ -44,14 +50,10 @@ const uint64_t kHighBits = 0x8080808080808080ULL;
 __attribute__((noinline, aligned(64))) int countChars(bytes_t s, bytes_t end) {
     int n = 0;
     while (s < end) {
-        if (end - s >= 8) {
-            uint64_t w;
-            memcpy(&w, s, 8);
-            if ((w & kHighBits) == 0) {
-                s += 8;
-                n += 8;
-                continue;
-            }
+        if (end - s >= 8 && (wordAt(s) & kHighBits) == 0) {
+            s += 8;
+            n += 8;
+            continue;
         }
         if (*s < 0x80) {
             ++s;
@@ -212,6 +214,94 @@ const char *ks_uchar_seek(const char *text, int n) {
 int ks_uchar_tell(const char *base, const char *p) {
     if (base == nullptr || p == nullptr || p <= base) return 0;
     return countChars(asBytes(base), asBytes(p));
+}
+
+const char *ks_uchar_seek_bounded(const char *text, const char *end, int n, bool *wellFormed) {
+    bool allWellFormed = true;
+    bytes_t s = asBytes(text), stop = asBytes(end);
+    while (n > 0 && s < stop) {
+        if (n >= 8 && stop - s >= 8 && (wordAt(s) & kHighBits) == 0) {
+            s += 8;
+            n -= 8;
+            continue;
+        }
+        if (*s < 0x80) {
+            ++s;
+        } else {
+            int len;
+            allWellFormed &= ks_utf::u8DecodeBounded(s, stop - s, &len) >= 0;
+            s += len;
+        }
+        --n;
+    }
+    if (wellFormed) *wellFormed = allWellFormed;
+    return n <= 0 ? reinterpret_cast<const char *>(s) : nullptr;
+}
+
+namespace {
+
+// The sum of the eight byte lanes of w, each at most 31: x86-64's baseline
+// has no population count instruction, a multiplication does it.
+inline int laneSum(uint64_t w) { return int((w * 0x0101010101010101ULL) >> 56); }
+
+// Lead bytes (all but 0x80..0xBF) among the eight bytes of w: in well-formed
+// text, the characters that start there.
+inline int leadBytesIn(uint64_t w) {
+    const uint64_t trail = w & ~(w << 1) & kHighBits;  // bit 7 set, bit 6 clear
+    return 8 - laneSum(trail >> 7);
+}
+
+// Sixteen bytes at a time in the compiler's portable vectors (SSE2 on
+// x86-64, NEON on ARM), four at once: a comparison gives -1 in each matching
+// lane.
+typedef uint8_t Block __attribute__((vector_size(16)));
+const ptrdiff_t kStride = 64;
+
+// Lead bytes among the kStride bytes at s.
+inline int leadBytesInStride(bytes_t s) {
+    Block trails = {};
+    for (ptrdiff_t i = 0; i < kStride; i += 16) {
+        Block b;
+        memcpy(&b, s + i, sizeof b);
+        trails -= (Block)((b & 0xC0) == 0x80);
+    }
+    uint64_t halves[2];
+    memcpy(halves, &trails, sizeof halves);
+    return int(kStride) - laneSum(halves[0] + halves[1]);
+}
+
+}  // namespace
+
+const char *ks_uchar_seek_wellformed(const char *text, const char *end, int n) {
+    bytes_t s = asBytes(text), stop = asBytes(end);
+    // Whole strides, then words, while they hold no more characters than
+    // remain to pass; the bytes then finish the walk, past the trail bytes of
+    // the character the last word began.
+    for (; stop - s >= kStride; s += kStride) {
+        const int leads = leadBytesInStride(s);
+        if (leads > n) break;
+        n -= leads;
+    }
+    for (; stop - s >= 8; s += 8) {
+        const int leads = leadBytesIn(wordAt(s));
+        if (leads > n) break;
+        n -= leads;
+    }
+    for (; s < stop; ++s) {
+        if (ks_utf::u8IsTrail(*s)) continue;
+        if (n == 0) return reinterpret_cast<const char *>(s);
+        --n;
+    }
+    return n == 0 ? end : nullptr;
+}
+
+int ks_uchar_count_wellformed(const char *begin, const char *end) {
+    bytes_t s = asBytes(begin), stop = asBytes(end);
+    int n = 0;
+    for (; stop - s >= kStride; s += kStride) n += leadBytesInStride(s);
+    for (; stop - s >= 8; s += 8) n += leadBytesIn(wordAt(s));
+    for (; s < stop; ++s) n += !ks_utf::u8IsTrail(*s);
+    return n;
 }
 
 int ks_uchar_icomp(const char *a, const char *b) {

@@ -30,6 +30,19 @@ const char *ks_uchar_seek(const char *text, int n);
 // Number of characters from base up to p, a position inside base's text (at
 // most its NUL); a character that starts before p counts. Reads only [base, p).
 int ks_uchar_tell(const char *base, const char *p);
+
+// Positions where the text's end is known, so that a word of bytes is tested
+// at a time. A caller that keeps how much of a text is well-formed can then
+// seek and count there by lead bytes alone, several times faster.
+//
+// ks_uchar_seek over [text, end): end when exactly n characters remain,
+// null when fewer. *wellFormed (when given) tells whether every character
+// walked over was well-formed.
+const char *ks_uchar_seek_bounded(const char *text, const char *end, int n, bool *wellFormed);
+// The same for [text, end) known to be well-formed UTF-8.
+const char *ks_uchar_seek_wellformed(const char *text, const char *end, int n);
+// Number of characters in [begin, end), known to be well-formed UTF-8.
+int ks_uchar_count_wellformed(const char *begin, const char *end);
 // Case-insensitive comparison by full Unicode case folding: 0 when equal,
 // otherwise the sign gives the order (code point order of the folded texts;
 // an ill-formed byte sorts after every character and by its value, and equals

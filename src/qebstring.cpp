@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -54,6 +55,15 @@ int byteCompare(const char *a, const char *b) {
     return (r > 0) - (r < 0);
 }
 
+// The first occurrence of needle in [from, end), or null. The standard
+// library's search skips to candidates with memchr, which strstr, having
+// to watch for the NUL as well, does not.
+const char *findIn(const char *from, const char *end, const QebString &needle) {
+    const std::string_view text(from, size_t(end - from));
+    const size_t at = text.find(std::string_view(needle.asCstr(), needle.cStrSize() - 1));
+    return at == std::string_view::npos ? nullptr : from + at;
+}
+
 bool isSpaceAt(const char *p, int *len, int) { return ks_uchar_isspace(p, len) != 0; }
 // The character library reads the NUL as code point 0; it ends the text and
 // is never trimmed.
@@ -71,10 +81,16 @@ T parseOrZero(const QebString &s, bool *failed, Parser parse) {
 
 // ---- records -------------------------------------------------------------
 
+// A text of up to this many bytes (its NUL included) lives in its record's
+// block: one allocation instead of two for the many short strings.
+constexpr size_t kInlineTextBytes = 32;
+
 QebString::InternalString *QebString::newString(unsigned int size) {
-    auto *record = static_cast<InternalString *>(poolAlloc(sizeof(InternalString)));
+    const size_t textBytes = size_t(size) + 1;
+    const bool inlineText = textBytes <= kInlineTextBytes;
+    auto *record = static_cast<InternalString *>(poolAlloc(sizeof(InternalString) + (inlineText ? textBytes : 0)));
     if (!record) return nullptr;
-    record->text = static_cast<char *>(poolAlloc(size_t(size) + 1));
+    record->text = inlineText ? inlineTextOf(record) : static_cast<char *>(poolAlloc(textBytes));
     if (!record->text) {
         QebMemPool::freeBytes(record);
         return nullptr;
@@ -83,6 +99,8 @@ QebString::InternalString *QebString::newString(unsigned int size) {
     record->capacity = size + 1;
     record->byteLength = 0;
     record->charLength = 0;
+    record->checkedBytes = 0;
+    record->checkedChars = 0;
     return record;
 }
 
@@ -91,7 +109,7 @@ void QebString::releaseString(InternalString *record) {
 }
 
 void QebString::freeString(InternalString *record) {
-    QebMemPool::freeBytes(record->text);
+    if (record->text != inlineTextOf(record)) QebMemPool::freeBytes(record->text);
     QebMemPool::freeBytes(record);
 }
 
@@ -153,7 +171,7 @@ bool QebString::doAppend(const char *text, int chars, int bytes) {
         std::memcpy(buffer, record->text, oldLength);
         // Copied before the old buffer goes, which text may point into.
         std::memcpy(buffer + oldLength, text, size);
-        QebMemPool::freeBytes(record->text);
+        if (record->text != inlineTextOf(record)) QebMemPool::freeBytes(record->text);
         record->text = buffer;
         record->capacity = static_cast<unsigned int>(capacity);
     } else {
@@ -368,10 +386,10 @@ bool QebStringLessInsensitive::operator()(const QebString &a, const QebString &b
 int QebString::find(const QebString &needle, int start) const {
     if (needle.length() == 0 || isNull()) return -1;
     if (start < 0) start = 0;
-    const char *origin = ks_uchar_seek(asCstr(), start);
+    const char *origin = seekChar(unsigned(start));
     if (!origin) return -1;
-    const char *match = std::strstr(origin, needle.asCstr());
-    return match ? ks_uchar_tell(origin, match) + start : -1;
+    const char *match = findIn(origin, asCstr() + cStrSize() - 1, needle);
+    return match ? charsBetween(origin, match) + start : -1;
 }
 
 int QebString::rfind(const QebString &needle) const {
@@ -383,24 +401,51 @@ int QebString::rfind(const QebString &needle) const {
         const char *next = ks_uchar_seek(match, 1);
         match = next ? std::strstr(next, needle.asCstr()) : nullptr;
     }
-    return last ? ks_uchar_tell(text, last) : -1;
+    return last ? charsBetween(text, last) : -1;
+}
+
+const char *QebString::seekChar(unsigned int n) const {
+    const char *text = asCstr();
+    const unsigned int bytes = cStrSize() - 1, chars = length();
+    if (n > chars) return nullptr;
+    if (n == chars) return text + bytes;
+    if (chars == bytes) return text + n;  // every character a byte: a position is an offset
+    if (!mString) return ks_uchar_seek_bounded(text, text + bytes, int(n), nullptr);
+    InternalString &record = *mString;
+    if (n <= record.checkedChars) return ks_uchar_seek_wellformed(text, text + record.checkedBytes, int(n));
+    bool wellFormed = false;
+    const char *at = ks_uchar_seek_bounded(text + record.checkedBytes, text + bytes, int(n - record.checkedChars),
+                                           &wellFormed);
+    // Written by a reading call, which is safe: a text and its copies are
+    // used by one thread at a time.
+    if (at && wellFormed) {
+        record.checkedBytes = unsigned(at - text);
+        record.checkedChars = n;
+    }
+    return at;
+}
+
+int QebString::charsBetween(const char *from, const char *to) const {
+    if (length() == cStrSize() - 1) return int(to - from);
+    if (mString && to <= mString->text + mString->checkedBytes) return ks_uchar_count_wellformed(from, to);
+    return ks_uchar_tell(from, to);
 }
 
 QebString QebString::mid(unsigned int start, int count) const {
     QebString result;
     if (isNull()) return result;
-    const char *text = asCstr();
-    const char *origin = start > unsigned(INT_MAX) ? nullptr : ks_uchar_seek(text, int(start));
+    const char *origin = seekChar(start);
     if (!origin) {
         result.doAssign(kEmptyText, 0, 0);
         return result;
     }
-    // The rest of the text has known counts; only a shorter piece is sought.
+    // The rest of the text has known counts; only a shorter piece is sought,
+    // from its start, at a cost in proportion to the piece.
+    const char *end = asCstr() + cStrSize() - 1;
     const unsigned int rest = length() - start;
-    if (count < 0 || unsigned(count) >= rest)
-        result.doAssign(origin, int(rest), int(cStrSize() - 1 - (origin - text)));
-    else
-        result.doAssign(origin, count, -1);
+    const unsigned int chars = count < 0 || unsigned(count) >= rest ? rest : unsigned(count);
+    if (chars < rest) end = ks_uchar_seek_bounded(origin, end, int(chars), nullptr);
+    result.doAssign(origin, int(chars), int(end - origin));
     return result;
 }
 
@@ -416,22 +461,20 @@ QebString QebString::replace(const QebString &from, const QebString &to, unsigne
     QebString result;
     if (isNull()) return result;
     const char *text = asCstr();
-    const char *cursor = start > unsigned(INT_MAX) ? nullptr : ks_uchar_seek(text, int(start));
+    const char *cursor = seekChar(start);
     if (!cursor) return mid(0, -1);  // nothing at or after start
 
     // One pass with a byte cursor: each search resumes where the last
     // occurrence ended instead of seeking its position from the start.
     bool ok = result.doAssign(text, int(start), int(cursor - text));
-    const char *needle = from.asCstr();
-    const size_t needleBytes = from.cStrSize() - 1;
-    for (const char *match; ok && count != 0 && from.length() > 0 &&
-                            (match = std::strstr(cursor, needle));) {
-        ok = result.doAppend(cursor, ks_uchar_tell(cursor, match), int(match - cursor)) &&
+    const char *end = text + cStrSize() - 1;
+    for (const char *match; ok && count != 0 && from.length() > 0 && (match = findIn(cursor, end, from));) {
+        ok = result.doAppend(cursor, charsBetween(cursor, match), int(match - cursor)) &&
              result.doAppend(to.asCstr(), int(to.length()), int(to.cStrSize() - 1));
-        cursor = match + needleBytes;
+        cursor = match + from.cStrSize() - 1;
         if (count > 0) --count;
     }
-    if (ok) ok = result.doAppend(cursor, ks_uchar_length(cursor), -1);
+    if (ok) ok = result.doAppend(cursor, charsBetween(cursor, end), int(end - cursor));
     if (!ok) result.setNull();
     return result;
 }
@@ -473,6 +516,7 @@ int QebString::trimWhere(bool left, bool right, bool (*isTrimmed)(const char *, 
     writable[to - from] = '\0';
     mString->byteLength = unsigned(to - from);
     mString->charLength -= unsigned(leading + trailing);
+    mString->checkedBytes = mString->checkedChars = 0;
     return leading + trailing;
 }
 
@@ -502,13 +546,20 @@ bool QebString::uppercase() { return changeCase(ks_uchar_upper); }
 
 void QebString::truncate(unsigned int n) {
     if (isNull() || length() <= n) return;
+    // Found before the copy that writing may need: it has the same bytes.
+    const unsigned int kept = unsigned(seekChar(n) - asCstr());
     if (!prepWrite()) {
         setNull();
         return;
     }
-    mString->byteLength = unsigned(ks_uchar_bufncopy(mString->text, mString->text,
-                                                     int(mString->capacity), int(n)));
-    mString->charLength = n;
+    InternalString &record = *mString;
+    record.text[kept] = '\0';
+    record.byteLength = kept;
+    record.charLength = n;
+    if (record.checkedBytes > kept) {  // a well-formed prefix stays well-formed
+        record.checkedBytes = kept;
+        record.checkedChars = n;
+    }
 }
 
 // ---- numbers --------------------------------------------------------------------

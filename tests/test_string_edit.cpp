@@ -5,6 +5,10 @@
 
 #include "test_support.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace {
 
 using StringEdit = PoolLeakCheck;
@@ -41,6 +45,46 @@ TEST_F(StringEdit, EdgesOfSearchPiecesAndEdits) {
     QebString x("x");
     x.append(QebString("lit", true)).append("h\xC3\xA9", 5);  // fewer characters than asked
     EXPECT_EQ(textAndLength(x), "xlith\xC3\xA9/6");
+}
+
+// A string remembers how far its text is known to be well-formed, to find
+// later positions fast; every edit after a seek must leave that right. The
+// text is longer than the few words fuzz_string_edit's sessions reach.
+TEST_F(StringEdit, PositionsStayRightAcrossEditsAfterSeeking) {
+    std::vector<std::string> model;
+    std::string text;
+    for (int i = 0; i < 60; ++i) {
+        for (const char *c : {"a", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "b", "c", "d", "e", "f", "g"}) {
+            model.push_back(c);
+            text += c;
+        }
+    }
+    model.push_back("\xE2\x82");  // cut short: ill-formed
+    text += "\xE2\x82";
+    QebString s(text.c_str());
+    const auto expectModel = [&](const char *after) {
+        SCOPED_TRACE(after);
+        ASSERT_EQ(s.length(), model.size());
+        for (size_t i = model.size(); i-- > 0;) ASSERT_EQ(textOf(s.mid(unsigned(i), 1)), model[i]) << i;
+        std::string tail;
+        for (size_t i = model.size() / 2; i < model.size(); ++i) tail += model[i];
+        EXPECT_EQ(textOf(s.right(int(model.size() - model.size() / 2))), tail);
+    };
+    expectModel("seeking from the end down");
+    s.append("\xAC");  // completes the last character
+    model.back() += "\xAC";
+    expectModel("an append");
+    s.truncate(101);
+    model.resize(101);
+    expectModel("truncating inside what is known");
+    EXPECT_EQ(s.trimChar('a', true, false), 1);
+    model.erase(model.begin());
+    expectModel("trimming the start");
+    const QebString shared = s;
+    s.append("x");
+    model.push_back("x");
+    expectModel("an append to a shared text");
+    EXPECT_EQ(s.find("\xE2\x82\xAC", 50), 50 + int(std::find(model.begin() + 50, model.end(), "\xE2\x82\xAC") - model.begin() - 50));
 }
 
 TEST_F(StringEdit, TrimmingNothingCopiesNothingAndNeverPassesTheNul) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -58,6 +59,49 @@ TEST(UcharWalk, MaximalSubpartsAndTheNul) {
             if (c.first > 0) break;  // the NUL and ill-formed sequences are of no class
             EXPECT_FALSE(isClass(t.data(), &len));
             EXPECT_EQ(len, c.firstLen);
+        }
+    }
+}
+
+// The seeks that know the end: word at a time through ASCII, lead bytes only
+// through well-formed text; each agrees with the walk above at every
+// position, on texts with no NUL after them.
+TEST(UcharWalk, SeeksThatKnowTheEndAgreeWithTheWalk) {
+    const char *const wellFormed[] = {"a", "abcdefgh", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};
+    const char *const illFormed[] = {"\x80", "\xE2\x82!", "\xC0"};  // none completes another
+    unsigned seed = 7;
+    for (int round = 0; round < 40; ++round) {
+        const bool clean = round % 2 == 0;
+        std::string text;
+        size_t firstBad = std::string::npos;
+        for (int piece = round % 7 * 9; piece > 0; --piece) {
+            seed = seed * 1103515245 + 12345;
+            const unsigned pick = seed >> 16;
+            if (!clean && pick % 9 == 0) {
+                firstBad = std::min(firstBad, text.size());
+                text += illFormed[pick % 3];
+            } else {
+                text += wellFormed[pick % 5];
+            }
+        }
+        SCOPED_TRACE(text);
+        const std::vector<char> bytes(text.begin(), text.end());
+        const char *begin = bytes.data(), *end = begin + bytes.size();
+        const std::vector<char> t = exact(text);
+        const int chars = ks_uchar_length(t.data());
+        for (int n = 0; n <= chars + 1; ++n) {
+            const char *walked = ks_uchar_seek(t.data(), n);
+            const char *expected = walked ? begin + (walked - t.data()) : nullptr;
+            bool allWellFormed = false;
+            ASSERT_EQ(ks_uchar_seek_bounded(begin, end, n, &allWellFormed), expected) << n;
+            if (expected) {
+                EXPECT_EQ(allWellFormed, size_t(expected - begin) <= firstBad) << n;
+            }
+            if (firstBad != std::string::npos) continue;
+            ASSERT_EQ(ks_uchar_seek_wellformed(begin, end, n), expected) << n;
+            if (expected) {
+                ASSERT_EQ(ks_uchar_count_wellformed(begin, expected), n);
+            }
         }
     }
 }

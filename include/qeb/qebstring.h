@@ -123,8 +123,16 @@ private:
         unsigned int capacity;    // buffer bytes, the NUL included
         unsigned int byteLength;  // without the NUL
         unsigned int charLength;
+        // [0, checkedBytes) is known to be well-formed and to hold
+        // checkedChars characters, so positions there are found by counting
+        // lead bytes. Grows as positions are sought; appends keep it,
+        // truncation cuts it back, other changes clear it.
+        unsigned int checkedBytes;
+        unsigned int checkedChars;
     };
 
+    // Where a short text sits: in the record's block, right after it.
+    static char *inlineTextOf(InternalString *record) { return reinterpret_cast<char *>(record + 1); }
     static InternalString *newString(unsigned int size);
     static void releaseString(InternalString *record);
     static void freeString(InternalString *record);
@@ -137,6 +145,10 @@ private:
     bool prepWrite();
     bool changeCase(int (*convert)(const char *, char *, int));
     int trimWhere(bool left, bool right, bool (*isTrimmed)(const char *, int *, int), int ch);
+    // The start of character n (the NUL when n is the length), null beyond.
+    const char *seekChar(unsigned int n) const;
+    // Characters in [from, to), both character boundaries of the text.
+    int charsBetween(const char *from, const char *to) const;
 
     InternalString *mString;
     const char *mStatic;
