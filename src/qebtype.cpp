@@ -3,7 +3,7 @@
 #include "ks_uchar.h"
 #include "qes_date.h"
 
-#include <cstring>
+#include <cstdint>
 
 namespace {
 
@@ -29,53 +29,129 @@ const TypeName *findName(const char *name) {
     return nullptr;
 }
 
+// An ASCII text equal to a word of lower-case ASCII letters in any case: a
+// letter differs from its capital in bit 5 alone.
+bool isWordInAnyCase(const char *p, size_t bytes, const char *word) {
+    size_t i = 0;
+    while (i < bytes && word[i] != '\0' && (p[i] | 0x20) == word[i]) ++i;
+    return i == bytes && word[i] == '\0';
+}
+
+// Only the letters themselves fold to the first letters of the words, and
+// only 's' has a longer form that folds to it (U+017F, two bytes), so a
+// text that starts otherwise or is longer than "fal\u017Fe" is no word; the
+// rest are compared by folding.
 bool isBooleanWord(const QebString &text) {
     static const char *const kWords[] = {"yes", "no", "true", "false", "y", "n"};
-    for (const char *word : kWords)
-        if (text.compare(word, false) == 0) return true;
+    const char *const p = text.asCstr();
+    const size_t bytes = text.cStrSize() - 1;
+    const char first = char(*p | 0x20);
+    if ((first != 'y' && first != 'n' && first != 't' && first != 'f') || bytes > 6) return false;
+    bool ascii = true;
+    for (size_t i = 0; i < bytes; ++i) ascii &= static_cast<unsigned char>(p[i]) < 0x80;
+    for (const char *word : kWords) {
+        if (ascii ? isWordInAnyCase(p, bytes, word) : text.compare(word, false) == 0) return true;
+    }
     return false;
 }
 
-const char *skipWhile(const char *p, int (*isClass)(const char *, int *)) {
-    for (int len; isClass(p, &len);) p += len;
-    return p;
+// What a character counts as. White space counts as a blank in a plain
+// number but, except ' ' itself, as another character in the census.
+enum CharClass : uint8_t { kBlank, kSpace, kDigit, kLetter, kExponent, kSign, kPoint, kOther, kClassCount };
+
+// ASCII as the character library classes it: letters and digits as the C
+// locale has them, white space '\t' to '\r' and ' '.
+constexpr CharClass asciiClass(int c) {
+    if (c == ' ') return kBlank;
+    if (c >= '\t' && c <= '\r') return kSpace;
+    if (c >= '0' && c <= '9') return kDigit;
+    if (c == 'E' || c == 'e') return kExponent;
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return kLetter;
+    if (c == '+' || c == '-') return kSign;
+    return c == '.' ? kPoint : kOther;
 }
 
-// Blanks, digits, an optional point with digits, blanks, and nothing more.
-bool isPlainNumber(const char *p) {
-    p = skipWhile(skipWhile(p, ks_uchar_isspace), ks_uchar_isdigit);
-    if (*p == '.') p = skipWhile(p + 1, ks_uchar_isdigit);
-    return *skipWhile(p, ks_uchar_isspace) == '\0';
+struct AsciiClasses {
+    CharClass of[128];
+    constexpr AsciiClasses() : of() {
+        for (int c = 0; c < 128; ++c) of[c] = asciiClass(c);
+    }
+};
+constexpr AsciiClasses kAscii;
+
+// Where a plain number (blanks, digits, an optional point with digits,
+// blanks, and nothing more) stands after each character.
+enum Part : uint8_t { kLead, kDigits, kFraction, kTrail, kNotPlain };
+constexpr Part nextPart(Part part, CharClass cls) {
+    if (part == kNotPlain) return kNotPlain;
+    if (cls == kBlank || cls == kSpace) return part == kLead ? kLead : kTrail;
+    if (cls == kDigit) return part == kTrail ? kNotPlain : part == kLead ? kDigits : part;
+    if (cls == kPoint) return part == kLead || part == kDigits ? kFraction : kNotPlain;
+    return kNotPlain;
+}
+
+struct PartTable {
+    Part next[kNotPlain + 1][kClassCount];
+    constexpr PartTable() : next() {
+        for (int part = kLead; part <= kNotPlain; ++part)
+            for (int cls = 0; cls < kClassCount; ++cls) next[part][cls] = nextPart(Part(part), CharClass(cls));
+    }
+};
+constexpr PartTable kParts;
+
+// What one pass over a text finds: the characters the kinds are told by, and
+// whether it is a plain number.
+struct Census {
+    int letters = 0, digits = 0, points = 0, exponents = 0, signs = 0, others = 0;
+    bool plain = true;
+
+    determinedType kind() const {
+        if (letters > 0 || others > 0 || exponents > 1 || signs > 2 || digits == 0 || points > 1)
+            return determinedString;
+        return points == 1 ? determinedReal : determinedInteger;
+    }
+};
+
+// Counts each character's class without branching on it: texts of every
+// kind alternate, so such branches would mostly be mispredicted.
+Census takeCensus(const char *text) {
+    int letters = 0, digits = 0, points = 0, exponents = 0, signs = 0, others = 0;
+    Part part = kLead;
+    CharClass previous = kBlank;
+    bool first = true;
+    for (const char *p = text; *p;) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        int len = 1;
+        CharClass cls;
+        if (c < 0x80) {
+            cls = kAscii.of[c];
+        } else {
+            cls = ks_uchar_isalpha(p, &len) ? kLetter : ks_uchar_isspace(p, &len) ? kSpace : kOther;
+        }
+        // An exponent needs a digit before it; a sign stands first or after one.
+        const bool exponent = cls == kExponent, sign = cls == kSign;
+        const bool exponentFits = previous == kDigit, signFits = first || previous == kExponent;
+        letters += cls == kLetter;
+        digits += cls == kDigit;
+        points += cls == kPoint;
+        exponents += exponent & exponentFits;
+        signs += sign & signFits;
+        others += (cls == kSpace) | (cls == kOther) | (exponent & !exponentFits) | (sign & !signFits);
+        part = kParts.next[part][cls];
+        // A letter or another character makes it text unless it is a date,
+        // which the rest cannot change.
+        if (part == kNotPlain && (letters | others)) break;
+        previous = cls;
+        first = false;
+        p += len;
+    }
+    return {letters, digits, points, exponents, signs, others, part != kNotPlain};
 }
 
 bool isDateOrTime(const char *text) {
     int y, mo, d, h, mi, s;
     if (qes_string_to_date(text, &y, &mo, &d, &h, &mi, &s, QES_DATE_MDY) != 0) return false;
     return (y && mo && d) || (h && mi && s);
-}
-
-determinedType census(const char *text) {
-    int letters = 0, digits = 0, signs = 0, points = 0, exponents = 0, others = 0, len;
-    const char *previous = nullptr;
-    for (const char *p = text; *p; previous = p, p = ks_uchar_seek(p, 1)) {
-        const char c = *p;
-        if (c == 'E' || c == 'e') {
-            (previous && ks_uchar_isdigit(previous, &len) ? exponents : others) += 1;
-        } else if (ks_uchar_isalpha(p, &len)) {
-            ++letters;
-        } else if (ks_uchar_isdigit(p, &len)) {
-            ++digits;
-        } else if (c == '-' || c == '+') {
-            (previous && *previous != 'E' && *previous != 'e' ? others : signs) += 1;
-        } else if (c == '.') {
-            ++points;
-        } else if (c != ' ') {
-            ++others;
-        }
-    }
-    if (letters > 0 || others > 0 || exponents > 1 || signs > 2 || digits == 0 || points > 1)
-        return determinedString;
-    return points == 1 ? determinedReal : determinedInteger;
 }
 
 }  // namespace
@@ -103,7 +179,7 @@ determinedType determineType(QebString text) {
     if (isBooleanWord(text)) return determinedBoolean;
     // Plain numbers (the empty text among them) never reach the date test,
     // so '20091231' stays an integer.
-    const char *p = text.asCstr();
-    if (!isPlainNumber(p) && isDateOrTime(p)) return determinedDate;
-    return census(p);
+    const Census census = takeCensus(text.asCstr());
+    if (!census.plain && isDateOrTime(text.asCstr())) return determinedDate;
+    return census.kind();
 }
