@@ -144,6 +144,19 @@ bool QebString::doAssign(const char *text, int chars, int bytes) {
     return record != nullptr;
 }
 
+// Gives an unshared record a buffer, doubled from its capacity, for newLength
+// bytes and the NUL, holding its text; the old buffer is the caller's to free.
+bool QebString::moveToRoom(InternalString *record, unsigned int newLength) {
+    size_t capacity = record->capacity;
+    while (capacity <= newLength) capacity *= 2;
+    char *buffer = static_cast<char *>(poolAlloc(capacity));
+    if (!buffer) return false;
+    std::memcpy(buffer, record->text, record->byteLength);
+    record->text = buffer;
+    record->capacity = static_cast<unsigned int>(capacity);
+    return true;
+}
+
 bool QebString::doAppend(const char *text, int chars, int bytes) {
     const size_t size = settleBytes(text, chars, bytes);
     InternalString *record = mString;
@@ -163,17 +176,11 @@ bool QebString::doAppend(const char *text, int chars, int bytes) {
         replaceString(copy);
         record = copy;
     } else if (newLength >= record->capacity) {
-        size_t capacity = record->capacity;
-        if (capacity == 0) capacity = size_t(newLength) + 1;
-        while (capacity <= newLength) capacity *= 2;
-        char *buffer = static_cast<char *>(poolAlloc(capacity));
-        if (!buffer) return false;
-        std::memcpy(buffer, record->text, oldLength);
-        // Copied before the old buffer goes, which text may point into.
-        std::memcpy(buffer + oldLength, text, size);
-        if (record->text != inlineTextOf(record)) QebMemPool::freeBytes(record->text);
-        record->text = buffer;
-        record->capacity = static_cast<unsigned int>(capacity);
+        // The old buffer goes only after the copy, as text may point into it.
+        char *old = record->text;
+        if (!moveToRoom(record, newLength)) return false;
+        std::memcpy(record->text + oldLength, text, size);
+        if (old != inlineTextOf(record)) QebMemPool::freeBytes(old);
     } else {
         std::memmove(record->text + oldLength, text, size);
     }
@@ -468,10 +475,20 @@ QebString QebString::replace(const QebString &from, const QebString &to, unsigne
     // occurrence ended instead of seeking its position from the start.
     bool ok = result.doAssign(text, int(start), int(cursor - text));
     const char *end = text + cStrSize() - 1;
-    for (const char *match; ok && count != 0 && from.length() > 0 && (match = findIn(cursor, end, from));) {
+    // Room for the text as it stands, all a replacement no longer than what
+    // it replaces needs: the appends below then never move it.
+    if (ok && to.cStrSize() <= from.cStrSize() && result.mString->capacity <= cStrSize() - 1) {
+        char *old = result.mString->text;
+        ok = moveToRoom(result.mString, cStrSize() - 1);
+        if (ok && old != inlineTextOf(result.mString)) QebMemPool::freeBytes(old);
+    }
+    const size_t fromBytes = from.cStrSize() - 1;
+    const char *toText = to.asCstr();
+    const int toChars = int(to.length()), toBytes = int(to.cStrSize() - 1);
+    for (const char *match; ok && count != 0 && fromBytes > 0 && (match = findIn(cursor, end, from));) {
         ok = result.doAppend(cursor, charsBetween(cursor, match), int(match - cursor)) &&
-             result.doAppend(to.asCstr(), int(to.length()), int(to.cStrSize() - 1));
-        cursor = match + from.cStrSize() - 1;
+             result.doAppend(toText, toChars, toBytes);
+        cursor = match + fromBytes;
         if (count > 0) --count;
     }
     if (ok) ok = result.doAppend(cursor, charsBetween(cursor, end), int(end - cursor));

@@ -136,6 +136,7 @@ private:
     static InternalString *newString(unsigned int size);
     static void releaseString(InternalString *record);
     static void freeString(InternalString *record);
+    static bool moveToRoom(InternalString *record, unsigned int newLength);
     bool appendUnshared(const char *text);
     QebString &appendText(const char *text, int chars, int bytes, bool *failed);
     void replaceString(InternalString *record);
