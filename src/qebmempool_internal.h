@@ -11,11 +11,14 @@ void failGetBytesAt(long n);
 // True while an armed getBytes failure has not fired yet.
 bool getBytesFailurePending();
 // Makes the n-th heap allocation the pool itself makes from now fail (pool
-// record, chunk, stack, node or unmanaged block); 0 turns it off.
+// record, chunk, stack, node, unmanaged block or a thread's cache); 0 turns
+// it off.
 void failHeapAt(long n);
 // References the pool holds (0: no pool).
 int poolReferences();
-// Blocks handed out from size classes and not yet given back.
+// Blocks handed out from size classes and not yet given back; blocks a
+// thread keeps in its cache are given back. Exact while no other thread
+// allocates.
 unsigned long outstandingPoolBlocks();
 
 }  // namespace qeb_internal

@@ -5,7 +5,9 @@
 // and 1024 bytes) carved 1024 blocks at a time and recycled last in, first
 // out; larger requests go to the heap. Blocks go back to the heap only when
 // the pool is destroyed. getBytes and freeBytes may be called from any thread;
-// initPool and freePool may not race with them.
+// initPool and freePool may not race with them. Each thread keeps a few free
+// blocks of each class for itself, so that most calls take no lock; a thread
+// that ends gives them back.
 #ifndef QEB_QEBMEMPOOL_H
 #define QEB_QEBMEMPOOL_H
 
@@ -30,8 +32,8 @@ public:
     // Gives back a block from getBytes; null, or no pool, is ignored.
     static void freeBytes(void *p);
     // "Tiny: %lu Small %lu Med: %lu Large: %lu Unmanaged: %lu Total: %lu
-    // Frees: %lu" in a static buffer that the next call overwrites; all zeros
-    // when there is no pool.
+    // Frees: %lu", counting the calls of every thread, in a static buffer
+    // that the next call overwrites; all zeros when there is no pool.
     [[nodiscard]] static char *getStats();
 
 private:
