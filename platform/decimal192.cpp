@@ -1,12 +1,13 @@
 #include "decimal192.h"
 
+#include "decimal192_coefficient.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <utility>
 
 namespace {
 
@@ -71,7 +72,6 @@ constexpr unsigned kTopInfinity = 0x1E, kTopNaN = 0x1F;
 constexpr uint64_t kSignalingBit = uint64_t(1) << 57;
 constexpr uint64_t kTrailingHigh = (uint64_t(1) << kCombinationShift) - 1;
 constexpr int kDeclets192 = 17;
-constexpr int kUnits = kDeclets192 + 1;  // one 3-digit unit per declet, then the leading digit
 constexpr int32_t kExponentHigh = DECIMAL192_Emax - DECIMAL192_Pmax + 1;
 constexpr int32_t kExponentTiny = DECIMAL192_Emin - DECIMAL192_Pmax + 1;
 
@@ -85,34 +85,12 @@ static_assert(DECDPUN == 3, "one decNumber unit must hold exactly one declet");
 
 unsigned topBits(const decimal192 *d) { return unsigned(d->words[2] >> kTopShift) & 0x1F; }
 
-// Declet K of the trailing significand (bits 10K to 10K+9); unrolled with
-// constant shifts, only declets 6 and 12 straddle two words.
-template <size_t K>
-unsigned getDeclet(const uint64_t *words) {
-    constexpr int bit = 10 * K, i = bit / 64, shift = bit % 64;
-    if constexpr (shift > 54)
-        return unsigned((words[i] >> shift | words[i + 1] << (64 - shift)) & 0x3FF);
-    else
-        return unsigned(words[i] >> shift & 0x3FF);
-}
-
-template <size_t K>
-void putDeclet(uint64_t *words, unsigned declet) {
-    constexpr int bit = 10 * K, i = bit / 64, shift = bit % 64;
-    words[i] |= uint64_t(declet) << shift;
-    if constexpr (shift > 54) words[i + 1] |= uint64_t(declet) >> (64 - shift);
-}
-
-// The first `count` declets to decNumber units and back.
-template <size_t... K>
-void decodeDeclets(const uint64_t *words, int count, decNumberUnit *lsu, std::index_sequence<K...>) {
-    (void)(... && (int(K) < count && (lsu[K] = kDeclets.toBinary[getDeclet<K>(words)], true)));
-}
-
-template <size_t... K>
-void encodeDeclets(uint64_t *words, int count, const decNumberUnit *lsu, std::index_sequence<K...>) {
-    (void)(... && (int(K) < count && (putDeclet<K>(words, kDeclets.toDeclet[lsu[K]]), true)));
-}
+// Limb I of a coefficient, nine digits, is declets 3I to 3I+2: bits 30I
+// to 30I+29 of the trailing significand. The sixth limb's top three digits
+// are the leading digit, which the combination field holds.
+constexpr int kLimbs192 = 6;
+constexpr uint32_t kMsdScale = 1000000;
+constexpr uint64_t kLimbMask = (uint64_t(1) << 30) - 1;
 
 int highestBit(uint64_t v) {
 #if defined(__GNUC__)
@@ -133,15 +111,6 @@ int highestDeclet(const uint64_t *words) {
     return words[0] != 0 ? highestBit(words[0]) / 10 : 0;
 }
 
-int32_t unitDigits(unsigned unit) { return unit >= 100 ? 3 : unit >= 10 ? 2 : 1; }
-
-// Sets dn->digits from its first `units` units.
-void countDigits(decNumber *dn, int units) {
-    int top = units - 1;
-    while (top > 0 && dn->lsu[top] == 0) --top;
-    dn->digits = 3 * top + unitDigits(dn->lsu[top]);
-}
-
 // Leading digit and biased exponent of a finite value's combination field.
 void readCombination(const decimal192 *d, unsigned *msd, int32_t *exponent) {
     const unsigned top = topBits(d);
@@ -155,6 +124,77 @@ void readCombination(const decimal192 *d, unsigned *msd, int32_t *exponent) {
     }
     const unsigned low = unsigned(d->words[2] >> kCombinationShift) & 0xFFFF;
     *exponent = int32_t(exponentHigh << 16 | low) - DECIMAL192_Bias;
+}
+
+// The coefficient with leading digit msd; of a NaN, its payload (msd 0).
+void readCoefficient(dec192::Coefficient &c, const decimal192 *d, unsigned msd) {
+    const uint64_t w0 = d->words[0], w1 = d->words[1], w2 = d->words[2] & kTrailingHigh;
+    const uint64_t bits[kLimbs192] = {w0 & kLimbMask,      w0 >> 30 & kLimbMask,
+                                      (w0 >> 60 | w1 << 4) & kLimbMask, w1 >> 26 & kLimbMask,
+                                      (w1 >> 56 | w2 << 8) & kLimbMask, w2 >> 22};
+    const uint64_t words[3] = {w0, w1, w2};
+    // Only the limbs up to the highest non-zero declet need decoding.
+    c.size = msd != 0 ? kLimbs192 : highestDeclet(words) / 3 + 1;
+    for (int i = 0; i < c.size; ++i)
+        c.limb[i] = (uint32_t(kDeclets.toBinary[bits[i] >> 20]) * 1000 +
+                     kDeclets.toBinary[bits[i] >> 10 & 0x3FF]) * 1000 +
+                    kDeclets.toBinary[bits[i] & 0x3FF];
+    if (msd != 0) c.limb[kLimbs192 - 1] += msd * kMsdScale;
+    if (c.size == 1 && c.limb[0] == 0) c.size = 0;
+}
+
+// The trailing significand: the low 51 digits of c.
+void writeTrailing(uint64_t *words, const dec192::Coefficient &c) {
+    uint64_t bits[kLimbs192] = {};
+    for (int i = 0; i < c.size && i < kLimbs192; ++i) {
+        const uint32_t limb = c.limb[i];
+        const unsigned third = i + 1 < kLimbs192 ? kDeclets.toDeclet[limb / 1000000 % 1000] : 0;
+        bits[i] = kDeclets.toDeclet[limb % 1000] |
+                  unsigned(kDeclets.toDeclet[limb / 1000 % 1000]) << 10 | third << 20;
+    }
+    words[0] |= bits[0] | bits[1] << 30 | bits[2] << 60;
+    words[1] |= bits[2] >> 4 | bits[3] << 26 | bits[4] << 56;
+    words[2] |= bits[4] >> 8 | bits[5] << 22;
+}
+
+// Encodes a finite number whose coefficient has at most 52 digits and
+// whose exponent the format holds without clamping.
+void encodeFinite(decimal192 *d, const dec192::Coefficient &c, int32_t exponent, bool negative) {
+    const unsigned msd = c.size == kLimbs192 ? c.limb[kLimbs192 - 1] / kMsdScale : 0;
+    const uint32_t biased = uint32_t(exponent + DECIMAL192_Bias);
+    const unsigned exponentHigh = biased >> 16;
+    const unsigned top = msd < 8 ? exponentHigh << 3 | msd : 0x18 | exponentHigh << 1 | (msd & 1);
+    uint64_t words[3] = {0, 0,
+                         uint64_t(negative) << 63 | uint64_t(top) << kTopShift |
+                             uint64_t(biased & 0xFFFF) << kCombinationShift};
+    writeTrailing(words, c);
+    // Word by word: one wide copy of the narrower stores just made would
+    // stall on store forwarding.
+    d->words[0] = words[0];
+    d->words[1] = words[1];
+    d->words[2] = words[2];
+}
+
+// decNumber's units of three digits and limbs of nine, both ways.
+void fromUnits(dec192::Coefficient &c, const decNumber *dn) {
+    const int units = (dn->digits + DECDPUN - 1) / DECDPUN;
+    c.size = (units + 2) / 3;
+    for (int i = 0; i < c.size; ++i) {
+        uint32_t limb = 0;
+        for (int u = std::min(3 * i + 2, units - 1); u >= 3 * i; --u) limb = limb * 1000 + dn->lsu[u];
+        c.limb[i] = limb;
+    }
+    if (c.size == 1 && c.limb[0] == 0) c.size = 0;
+}
+
+void toUnits(const dec192::Coefficient &c, decNumber *dn) {
+    dn->digits = dec192::digits(c);
+    dn->lsu[0] = 0;
+    for (int i = 0; i < c.size; ++i) {
+        dn->lsu[3 * i] = decNumberUnit(c.limb[i] % 1000);
+        dn->lsu[3 * i + 1] = decNumberUnit(c.limb[i] / 1000 % 1000);
+        dn->lsu[3 * i + 2] = decNumberUnit(c.limb[i] / 1000000);
+    }
 }
 
 using UnaryOperation = decNumber *(*)(decNumber *, const decNumber *, decContext *);
@@ -215,10 +255,18 @@ bool integerMagnitude(const decSext *value, decContext *set, enum rounding round
     return true;
 }
 
-// Fast paths for the common case of short numbers: finite values whose
-// coefficient has at most 18 digits (all its declets in words[0]), and
-// exact results that the encoding holds without clamping and that are not
-// subnormal, so that decNumber would raise no condition either.
+// The arithmetic below works in two tiers before decNumber: short numbers
+// on one machine word, then any finite number on fixed-width limbs. Each
+// takes only cases where it gives decNumber's result and status, under the
+// context of kind 192 (round half even, so an exact zero sum is +0).
+bool fastContext(const decContext *set) {
+    return set->digits == DECIMAL192_Pmax && set->emax == DECIMAL192_Emax &&
+           set->emin == DECIMAL192_Emin && set->clamp == 1 && set->round == DEC_ROUND_HALF_EVEN;
+}
+
+// Short numbers: finite values whose coefficient has at most 18 digits (all
+// its declets in words[0]) on one machine word, for exact results that the
+// encoding holds unclamped and normal. The cheapest tier, tried first.
 constexpr int kSmallDigits = 18;
 
 struct PowersOfTen {
@@ -278,17 +326,10 @@ bool writeSmall(decimal192 *d, const Small &small) {
     return true;
 }
 
-// The context of kind 192 with a rounding under which an exact zero sum is
-// +0 (toward minus infinity it is -0).
-bool plainContext(const decContext *set) {
-    return set->digits == DECIMAL192_Pmax && set->emax == DECIMAL192_Emax &&
-           set->emin == DECIMAL192_Emin && set->clamp == 1 && set->round != DEC_ROUND_FLOOR;
-}
-
 bool addSmall(decSext *result, const decSext *lhs, const decSext *rhs, bool subtract,
               const decContext *set) {
     Small a, b;
-    if (!plainContext(set) || !readSmall(lhs, &a) || !readSmall(rhs, &b)) return false;
+    if (!fastContext(set) || !readSmall(lhs, &a) || !readSmall(rhs, &b)) return false;
     b.negative = b.negative != subtract;
     // The sum takes the smaller exponent; the other coefficient is scaled to it.
     const bool aHigher = a.exponent >= b.exponent;
@@ -311,7 +352,7 @@ bool addSmall(decSext *result, const decSext *lhs, const decSext *rhs, bool subt
 
 bool multiplySmall(decSext *result, const decSext *lhs, const decSext *rhs, const decContext *set) {
     Small a, b;
-    if (!plainContext(set) || !readSmall(lhs, &a) || !readSmall(rhs, &b) ||
+    if (!fastContext(set) || !readSmall(lhs, &a) || !readSmall(rhs, &b) ||
         a.coefficient >> 32 != 0 || b.coefficient >> 32 != 0)
         return false;
     return writeSmall(result, {a.coefficient * b.coefficient, a.exponent + b.exponent,
@@ -320,10 +361,212 @@ bool multiplySmall(decSext *result, const decSext *lhs, const decSext *rhs, cons
 
 bool reduceSmall(decSext *result, const decSext *value, const decContext *set) {
     Small a;
-    if (!plainContext(set) || !readSmall(value, &a)) return false;
+    if (!fastContext(set) || !readSmall(value, &a)) return false;
     if (a.coefficient == 0) a.exponent = 0;
     for (; a.coefficient != 0 && a.coefficient % 10 == 0; a.coefficient /= 10) ++a.exponent;
     return writeSmall(result, a);
+}
+
+// An exact quotient of short numbers: the divisor's factors other than 2
+// and 5 divide the dividend. Inexact quotients are left to the limb tier.
+bool divideSmall(decSext *result, const decSext *lhs, const decSext *rhs, const decContext *set) {
+    Small a, b;
+    if (!fastContext(set) || !readSmall(lhs, &a) || !readSmall(rhs, &b) || b.coefficient == 0)
+        return false;
+    const int twos = __builtin_ctzll(b.coefficient);
+    uint64_t odd = b.coefficient >> twos;
+    int fives = 0;
+    for (; odd % 5 == 0; odd /= 5) ++fives;
+    if (a.coefficient % odd != 0) return false;
+    // a × 10^scale / b with scale = max(twos, fives) is
+    // (a / odd) × 2^(scale - twos) × 5^(scale - fives).
+    const int scale = std::max(twos, fives);
+    Small q = {a.coefficient / odd, a.exponent - b.exponent - scale, a.negative != b.negative};
+    const uint64_t limit = kPowersOfTen.value[kSmallDigits];
+    for (int i = twos; i < scale; ++i)
+        if ((q.coefficient *= 2) >= limit) return false;
+    for (int i = fives; i < scale; ++i)
+        if ((q.coefficient *= 5) >= limit) return false;
+    // As near the ideal exponent as the quotient's zeros allow.
+    for (int i = 0; i < scale && q.coefficient % 10 == 0; ++i) {
+        q.coefficient /= 10;
+        ++q.exponent;
+    }
+    return writeSmall(result, q);
+}
+
+// The limb tier: finite values worked on as fixed-width coefficients under the
+// context of kind 192, for results that the encoding holds unclamped and
+// normal, where decNumber would give the same result and report nothing
+// beyond Rounded and Inexact. Everything else is left to decNumber.
+using dec192::Coefficient;
+
+struct Finite {
+    Coefficient coefficient;
+    int32_t exponent;
+    bool negative;
+};
+
+// Sums, products and scaled dividends stay exact within this many digits.
+constexpr int kExactDigits = 106;
+
+// false for an infinity or a NaN.
+bool unpack(const decimal192 *d, Finite *f) {
+    if (topBits(d) >= kTopInfinity) return false;
+    unsigned msd;
+    readCombination(d, &msd, &f->exponent);
+    f->negative = d->words[2] >> 63 != 0;
+    readCoefficient(f->coefficient, d, msd);
+    return true;
+}
+
+// Encodes a coefficient of at most 52 digits when the encoding holds the
+// number as it is: a zero with an exponent in range, or a normal number
+// whose exponent needs no clamping. Otherwise false, d untouched.
+bool pack(decimal192 *d, const Finite &f) {
+    const Coefficient &c = f.coefficient;
+    if (f.exponent > kExponentHigh || f.exponent < kExponentTiny ||
+        (c.size != 0 && f.exponent + dec192::digits(c) - 1 < DECIMAL192_Emin))
+        return false;
+    encodeFinite(d, c, f.exponent, f.negative);
+    return true;
+}
+
+// Rounds f to 52 digits, half even, and encodes it. `sticky` says that a
+// non-zero part lies below the coefficient's last digit; only a coefficient
+// of more than 52 digits may have one. false, result untouched, when the
+// result would be subnormal, clamped or overflow.
+bool finish(decimal192 *result, Finite &f, bool sticky, decContext *set) {
+    Coefficient &c = f.coefficient;
+    const int digits = dec192::digits(c);
+    if (c.size != 0 && f.exponent + digits - 1 < DECIMAL192_Emin) return false;
+    uint32_t status = 0;
+    if (digits > DECIMAL192_Pmax) {
+        dec192::Dropped dropped = dec192::scaleDown(c, digits - DECIMAL192_Pmax);
+        f.exponent += digits - DECIMAL192_Pmax;
+        if (sticky && dropped != dec192::kAboveHalf)
+            dropped = dropped == dec192::kHalf ? dec192::kAboveHalf : dec192::kBelowHalf;
+        status = DEC_Rounded | (dropped != dec192::kNothing ? DEC_Inexact : 0);
+        if (dropped == dec192::kAboveHalf || (dropped == dec192::kHalf && (c.limb[0] & 1))) {
+            dec192::increment(c);
+            if (dec192::digits(c) > DECIMAL192_Pmax) {
+                dec192::scaleDown(c, 1);
+                ++f.exponent;
+            }
+        }
+    }
+    if (!pack(result, f)) return false;
+    if (status != 0) decContextSetStatus(set, status);
+    return true;
+}
+
+bool addFast(decSext *result, const decSext *lhs, const decSext *rhs, bool subtract,
+             decContext *set) {
+    Finite a, b;
+    if (!fastContext(set) || !unpack(lhs, &a) || !unpack(rhs, &b)) return false;
+    b.negative = b.negative != subtract;
+    // The sum takes the smaller exponent: `high` is scaled down to it.
+    Finite &high = a.exponent >= b.exponent ? a : b;
+    Finite &low = &high == &a ? b : a;
+    if (!dec192::isZero(high.coefficient)) {
+        const int highDigits = dec192::digits(high.coefficient);
+        int32_t shift = high.exponent - low.exponent;
+        if (dec192::isZero(low.coefficient)) {
+            // Padding beyond what rounding keeps changes nothing.
+            shift = std::min(shift, kExactDigits - highDigits);
+            low.exponent = high.exponent - shift;
+        } else if (shift + highDigits > kExactDigits) {
+            // low lies wholly below one unit of high scaled to 54 digits;
+            // any amount there, such as one unit a digit lower, rounds alike.
+            shift = DECIMAL192_Pmax + 3 - highDigits;
+            dec192::fromUInt64(low.coefficient, 1);
+            low.exponent = high.exponent - shift;
+        }
+        dec192::scaleUp(high.coefficient, shift);
+    }
+    if (high.negative == low.negative) {
+        dec192::add(low.coefficient, high.coefficient);
+        return finish(result, low, false, set);
+    }
+    if (dec192::compare(high.coefficient, low.coefficient) < 0) {
+        dec192::subtract(low.coefficient, high.coefficient);
+        return finish(result, low, false, set);
+    }
+    dec192::subtract(high.coefficient, low.coefficient);
+    high.exponent = low.exponent;
+    // An exact zero is +0 when the signs differ.
+    high.negative = high.negative && !dec192::isZero(high.coefficient);
+    return finish(result, high, false, set);
+}
+
+bool multiplyFast(decSext *result, const decSext *lhs, const decSext *rhs, decContext *set) {
+    Finite a, b, product;
+    if (!fastContext(set) || !unpack(lhs, &a) || !unpack(rhs, &b)) return false;
+    dec192::multiply(product.coefficient, a.coefficient, b.coefficient);
+    product.exponent = a.exponent + b.exponent;
+    product.negative = a.negative != b.negative;
+    return finish(result, product, false, set);
+}
+
+bool divideFast(decSext *result, const decSext *lhs, const decSext *rhs, decContext *set) {
+    Finite a, b;
+    if (!fastContext(set) || !unpack(lhs, &a) || !unpack(rhs, &b) ||
+        dec192::isZero(b.coefficient))
+        return false;
+    const int32_t ideal = a.exponent - b.exponent;
+    a.negative = a.negative != b.negative;
+    if (dec192::isZero(a.coefficient)) {
+        a.exponent = ideal;
+        return finish(result, a, false, set);
+    }
+    // A quotient of 53 or 54 digits: one digit at least to round on, and
+    // the remainder for what lies below.
+    const int scale = DECIMAL192_Pmax + 1 - dec192::digits(a.coefficient) +
+                      dec192::digits(b.coefficient);
+    dec192::scaleUp(a.coefficient, scale);
+    Finite q;
+    const bool inexact = dec192::divide(q.coefficient, a.coefficient, b.coefficient);
+    q.exponent = ideal - scale;
+    q.negative = a.negative;
+    if (!inexact) {
+        // An exact quotient comes as near the ideal exponent as its zeros allow.
+        const int strip = std::min(dec192::trailingZeros(q.coefficient), scale);
+        dec192::scaleDown(q.coefficient, strip);
+        q.exponent += strip;
+    }
+    return finish(result, q, inexact, set);
+}
+
+// -1, 0 or 1 as the two finite numbers compare.
+int compareFinite(Finite &a, Finite &b) {
+    const auto signOf = [](const Finite &f) { return dec192::isZero(f.coefficient) ? 0 : f.negative ? -1 : 1; };
+    const int signA = signOf(a), signB = signOf(b);
+    if (signA != signB || signA == 0) return signA < signB ? -1 : signA > signB;
+    const int32_t adjustedA = a.exponent + dec192::digits(a.coefficient);
+    const int32_t adjustedB = b.exponent + dec192::digits(b.coefficient);
+    int order;
+    if (adjustedA != adjustedB) {
+        order = adjustedA < adjustedB ? -1 : 1;
+    } else {
+        // Equal adjusted exponents: the scaling stays within 52 digits.
+        Finite &high = a.exponent >= b.exponent ? a : b;
+        dec192::scaleUp(high.coefficient, std::abs(a.exponent - b.exponent));
+        order = dec192::compare(a.coefficient, b.coefficient);
+    }
+    return signA < 0 ? -order : order;
+}
+
+bool reduceFast(decSext *result, const decSext *value, const decContext *set) {
+    Finite f;
+    if (!fastContext(set) || !unpack(value, &f)) return false;
+    if (dec192::isZero(f.coefficient)) {
+        f.exponent = 0;
+    } else {
+        const int zeros = dec192::trailingZeros(f.coefficient);
+        dec192::scaleDown(f.coefficient, zeros);
+        f.exponent += zeros;
+    }
+    return pack(result, f);
 }
 
 // Every 64-bit integer has at most 20 digits: exact with exponent 0, so
@@ -335,18 +578,17 @@ decSext *fromInteger(decSext *result, int64_t n) {
 
 // [sign] digits [. digits] [E [sign] digits], with at most 52 digits and
 // an exponent of at most 6 digits, for a number that the encoding holds
-// exactly, unclamped and not subnormal, so that decNumber would report
-// nothing either; other texts are left to decNumber.
-bool parsePlain(const char *text, decimal192 *result) {
+// exactly; other texts are left to decNumber.
+bool parseFast(const char *text, decimal192 *result) {
     const char *p = text;
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+') ++p;
-    const char *first = p;
-    int digits = 0, fraction = 0;
-    uint64_t small = 0;  // the coefficient while it has at most 18 digits
+    char digits[DECIMAL192_Pmax];
+    int count = 0, fraction = 0;
     for (bool point = false;; ++p) {
         if (*p >= '0' && *p <= '9') {
-            if (++digits <= kSmallDigits) small = small * 10 + unsigned(*p - '0');
+            if (count == DECIMAL192_Pmax) return false;
+            digits[count++] = *p;
             fraction += point;
         } else if (*p == '.' && !point) {
             point = true;
@@ -354,8 +596,7 @@ bool parsePlain(const char *text, decimal192 *result) {
             break;
         }
     }
-    const char *end = p;
-    if (digits == 0 || digits > DECIMAL192_Pmax) return false;
+    if (count == 0) return false;
     int32_t exponent = 0;
     if (*p == 'e' || *p == 'E') {
         const bool negativeExponent = *++p == '-';
@@ -370,65 +611,48 @@ bool parsePlain(const char *text, decimal192 *result) {
     }
     if (*p != '\0') return false;
     exponent -= fraction;
-    if (digits <= kSmallDigits) return writeSmall(result, {small, exponent, negative});
-    // Units of three digits from the last one.
-    decNumber n = {};
-    int units = 0;
-    unsigned unit = 0, scale = 1;
-    for (const char *q = end; q-- != first;) {
-        if (*q == '.') continue;
-        unit += unsigned(*q - '0') * scale;
-        scale *= 10;
-        if (scale == 1000) {
-            n.lsu[units++] = decNumberUnit(unit);
-            unit = 0;
-            scale = 1;
-        }
+    if (count <= kSmallDigits) {
+        uint64_t small = 0;
+        for (int i = 0; i < count; ++i) small = small * 10 + unsigned(digits[i] - '0');
+        return writeSmall(result, {small, exponent, negative});
     }
-    if (scale != 1) n.lsu[units++] = decNumberUnit(unit);
-    countDigits(&n, units);
-    n.exponent = exponent;
-    n.bits = negative ? DECNEG : 0;
-    if (n.exponent > kExponentHigh || n.exponent + n.digits - 1 < DECIMAL192_Emin) return false;
-    decContext set;
-    decimal192FromNumber(result, &n, decContextDefault(&set, DEC_INIT_DECIMAL192));
-    return true;
+    Finite f;
+    dec192::fromDigits(f.coefficient, digits, count);
+    f.exponent = exponent;
+    f.negative = negative;
+    return pack(result, f);
 }
 
-// The to-scientific-string form: plain digits when the exponent is at most
-// 0 and the adjusted exponent at least -6, otherwise d.dddE+n.
-char *formatSmall(const Small &small, char *text) {
-    char reversed[20];
-    int n = 0;
-    uint64_t c = small.coefficient;
-    do {
-        reversed[n++] = char('0' + c % 10);
-        c /= 10;
-    } while (c != 0);
+// The to-scientific-string form of `n` digits with an exponent: plain
+// digits when the exponent is at most 0 and the adjusted exponent at least
+// -6, otherwise d.dddE+n.
+char *format(const char *digits, int n, int32_t exponent, bool negative, char *text) {
     char *p = text;
-    if (small.negative) *p++ = '-';
-    const int32_t adjusted = small.exponent + n - 1;
-    if (small.exponent <= 0 && adjusted >= -6) {
-        const int before = n + small.exponent;  // digits before the point
+    if (negative) *p++ = '-';
+    const int32_t adjusted = exponent + n - 1;
+    if (exponent <= 0 && adjusted >= -6) {
+        const int before = n + exponent;  // digits before the point
         if (before <= 0) {
             *p++ = '0';
             *p++ = '.';
-            for (int i = before; i < 0; ++i) *p++ = '0';
-        }
-        for (int i = n - 1; i >= 0; --i) {
-            if (i == n - 1 - before && before > 0) *p++ = '.';
-            *p++ = reversed[i];
+            p = std::fill_n(p, -before, '0');
+            p = std::copy_n(digits, n, p);
+        } else {
+            p = std::copy_n(digits, before, p);
+            if (before < n) *p++ = '.';
+            p = std::copy_n(digits + before, n - before, p);
         }
     } else {
-        *p++ = reversed[n - 1];
+        *p++ = digits[0];
         if (n > 1) *p++ = '.';
-        for (int i = n - 2; i >= 0; --i) *p++ = reversed[i];
-        p += std::snprintf(p, 16, "E%+d", int(adjusted));
+        p = std::copy_n(digits + 1, n - 1, p);
+        *p++ = 'E';
+        *p++ = adjusted < 0 ? '-' : '+';
+        p = std::to_chars(p, p + 8, adjusted < 0 ? -adjusted : adjusted).ptr;
     }
     *p = '\0';
     return text;
 }
-
 }  // namespace
 
 decContext *decContextDefault(decContext *set, decInit192) {
@@ -462,18 +686,15 @@ decNumber *decimal192ToNumber(const decimal192 *d192, decNumber *dn) {
     } else {
         readCombination(d192, &msd, &dn->exponent);
     }
-    // Only the units up to the highest non-zero declet need decoding.
-    const int units = msd != 0 ? kUnits : highestDeclet(d192->words) + 1;
-    decodeDeclets(d192->words, units, dn->lsu, std::make_index_sequence<kDeclets192>());
-    if (units == kUnits) dn->lsu[kDeclets192] = decNumberUnit(msd);
-    countDigits(dn, units);
+    dec192::Coefficient c;
+    readCoefficient(c, d192, msd);
+    toUnits(c, dn);
     return dn;
 }
 
 decimal192 *decimal192FromNumber(decimal192 *d192, const decNumber *dn, decContext *set) {
     uint32_t status = 0;
     decNumber work;
-    uint64_t words[3] = {0, 0, 0};
     if (decNumberIsFinite(dn)) {
         const int64_t adjusted = int64_t(dn->exponent) + dn->digits - 1;
         if (dn->digits > DECIMAL192_Pmax || adjusted > DECIMAL192_Emax || dn->exponent < kExponentTiny) {
@@ -496,28 +717,22 @@ decimal192 *decimal192FromNumber(decimal192 *d192, const decNumber *dn, decConte
             dn = &work;
         }
     }
-    const int units = (dn->digits + DECDPUN - 1) / DECDPUN;
-    if (decNumberIsInfinite(dn)) {
-        words[2] = uint64_t(kTopInfinity) << kTopShift;
+    dec192::Coefficient c;
+    fromUnits(c, dn);
+    if (decNumberIsFinite(dn)) {
+        encodeFinite(d192, c, dn->exponent, decNumberIsNegative(dn));
     } else {
-        if (decNumberIsNaN(dn)) {
+        uint64_t words[3] = {0, 0, 0};
+        if (decNumberIsInfinite(dn)) {
+            words[2] = uint64_t(kTopInfinity) << kTopShift;
+        } else {
             // The payload keeps its low 51 digits: the 17 declets.
             words[2] = uint64_t(kTopNaN) << kTopShift | (decNumberIsSNaN(dn) ? kSignalingBit : 0);
-        } else {
-            const unsigned msd = units > kDeclets192 ? dn->lsu[kDeclets192] : 0;
-            const uint32_t biased = uint32_t(dn->exponent + DECIMAL192_Bias);
-            const unsigned exponentHigh = biased >> 16;
-            const unsigned top = msd < 8 ? exponentHigh << 3 | msd : 0x18 | exponentHigh << 1 | (msd & 1);
-            words[2] = uint64_t(top) << kTopShift | uint64_t(biased & 0xFFFF) << kCombinationShift;
+            writeTrailing(words, c);
         }
-        encodeDeclets(words, units, dn->lsu, std::make_index_sequence<kDeclets192>());
+        if (decNumberIsNegative(dn)) words[2] |= uint64_t(1) << 63;
+        std::memcpy(d192->words, words, sizeof words);
     }
-    if (decNumberIsNegative(dn)) words[2] |= uint64_t(1) << 63;
-    // Word by word: one wide copy of the narrower stores just made would
-    // stall on store forwarding.
-    d192->words[0] = words[0];
-    d192->words[1] = words[1];
-    d192->words[2] = words[2];
     if (status != 0) decContextSetStatus(set, status);
     return d192;
 }
@@ -576,14 +791,24 @@ decSext *decSextSetExponent(decSext *value, decContext *set, int32_t exponent) {
 }
 
 decSext *decSextFromString(decSext *result, const char *text, decContext *set) {
-    if (plainContext(set) && parsePlain(text, result)) return result;
+    if (fastContext(set) && parseFast(text, result)) return result;
     decNumber n;
     return decimal192FromNumber(result, decNumberFromString(&n, text, set), set);
 }
 
 char *decSextToString(const decSext *value, char *text) {
+    char digits[DECIMAL192_Pmax];
     Small small;
-    if (readSmall(value, &small)) return formatSmall(small, text);
+    if (readSmall(value, &small)) {
+        char *end = digits + kSmallDigits;
+        char *p = end;
+        do *--p = char('0' + small.coefficient % 10);
+        while ((small.coefficient /= 10) != 0);
+        return format(p, int(end - p), small.exponent, small.negative, text);
+    }
+    Finite f;
+    if (unpack(value, &f))
+        return format(digits, dec192::toDigits(f.coefficient, digits), f.exponent, f.negative, text);
     decNumber n;
     return decNumberToString(decimal192ToNumber(value, &n), text);
 }
@@ -647,34 +872,32 @@ double decSextToDouble(const decSext *value, decContext *set) {
 }
 
 decSext *decSextReduce(decSext *result, const decSext *value, decContext *set) {
-    if (reduceSmall(result, value, set)) return result;
-    decNumber n, r;
-    decimal192ToNumber(value, &n);
-    // A normal number whose last digit is not 0 is its own reduction.
-    if (plainContext(set) && decNumberIsFinite(&n) && n.lsu[0] % 10 != 0 &&
-        n.exponent + n.digits - 1 >= DECIMAL192_Emin)
-        return decimal192FromNumber(result, &n, set);
-    return decimal192FromNumber(result, decNumberReduce(&r, &n, set), set);
+    if (reduceSmall(result, value, set) || reduceFast(result, value, set)) return result;
+    return unary(result, value, set, decNumberReduce);
 }
 
 decSext *decSextAdd(decSext *result, const decSext *lhs, const decSext *rhs, decContext *set) {
-    if (addSmall(result, lhs, rhs, false, set)) return result;
+    if (addSmall(result, lhs, rhs, false, set) || addFast(result, lhs, rhs, false, set))
+        return result;
     return binary(result, lhs, rhs, set, decNumberAdd);
 }
 
 decSext *decSextSubtract(decSext *result, const decSext *lhs, const decSext *rhs,
                          decContext *set) {
-    if (addSmall(result, lhs, rhs, true, set)) return result;
+    if (addSmall(result, lhs, rhs, true, set) || addFast(result, lhs, rhs, true, set))
+        return result;
     return binary(result, lhs, rhs, set, decNumberSubtract);
 }
 
 decSext *decSextMultiply(decSext *result, const decSext *lhs, const decSext *rhs,
                          decContext *set) {
-    if (multiplySmall(result, lhs, rhs, set)) return result;
+    if (multiplySmall(result, lhs, rhs, set) || multiplyFast(result, lhs, rhs, set))
+        return result;
     return binary(result, lhs, rhs, set, decNumberMultiply);
 }
 
 decSext *decSextDivide(decSext *result, const decSext *lhs, const decSext *rhs, decContext *set) {
+    if (divideSmall(result, lhs, rhs, set) || divideFast(result, lhs, rhs, set)) return result;
     return binary(result, lhs, rhs, set, decNumberDivide);
 }
 
@@ -709,6 +932,8 @@ decSext *decSextQuantizeExponent(decSext *result, const decSext *value, int32_t 
 
 decSext *decSextCompare(decSext *result, const decSext *lhs, const decSext *rhs,
                         decContext *set) {
+    Finite a, b;
+    if (unpack(lhs, &a) && unpack(rhs, &b)) return fromInteger(result, compareFinite(a, b));
     return binary(result, lhs, rhs, set, decNumberCompare);
 }
 

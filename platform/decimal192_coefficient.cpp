@@ -1,0 +1,292 @@
+#include "decimal192_coefficient.h"
+
+namespace dec192 {
+namespace {
+
+constexpr uint32_t kPowers[kLimbDigits + 1] = {1,      10,      100,      1000,      10000,
+                                               100000, 1000000, 10000000, 100000000, 1000000000};
+
+constexpr uint32_t kHalfLimb = kLimbBase / 2;
+
+// Digits of a limb, at least 1. Independent comparisons keep this off the
+// critical path, where a bit scan and a table load would sit.
+int limbDigits(uint32_t limb) {
+    int n = 1;
+    for (int i = 1; i < kLimbDigits; ++i) n += limb >= kPowers[i];
+    return n;
+}
+
+void trim(Coefficient &c) {
+    while (c.size > 0 && c.limb[c.size - 1] == 0) --c.size;
+}
+
+// out = c × m for m below kLimbBase, taking one limb more at most; out
+// may be c.
+void multiplySmall(Coefficient &out, const Coefficient &c, uint32_t m) {
+    uint64_t carry = 0;
+    out.size = c.size;
+    for (int i = 0; i < c.size; ++i) {
+        const uint64_t t = uint64_t(c.limb[i]) * m + carry;
+        out.limb[i] = uint32_t(t % kLimbBase);
+        carry = t / kLimbBase;
+    }
+    if (carry != 0) out.limb[out.size++] = uint32_t(carry);
+}
+
+// quotient = dividend / divisor for a one-limb divisor; returns the remainder.
+uint32_t divideSmall(Coefficient &quotient, const Coefficient &dividend, uint32_t divisor) {
+    uint64_t remainder = 0;
+    quotient.size = dividend.size;
+    for (int i = dividend.size - 1; i >= 0; --i) {
+        const uint64_t t = remainder * kLimbBase + dividend.limb[i];
+        quotient.limb[i] = uint32_t(t / divisor);
+        remainder = t % divisor;
+    }
+    trim(quotient);
+    return uint32_t(remainder);
+}
+
+// Subtracts q × v (n limbs) from the n + 1 limbs at u. When q was one too
+// large, adds v back and returns false.
+bool multiplySubtract(uint32_t *u, const uint32_t *v, int n, uint64_t q) {
+    uint64_t carry = 0;
+    int64_t borrow = 0;
+    for (int i = 0; i < n; ++i) {
+        const uint64_t p = q * v[i] + carry;
+        carry = p / kLimbBase;
+        int64_t t = int64_t(u[i]) - int64_t(p % kLimbBase) + borrow;
+        borrow = t < 0 ? -1 : 0;
+        u[i] = uint32_t(t < 0 ? t + kLimbBase : t);
+    }
+    const int64_t top = int64_t(u[n]) - int64_t(carry) + borrow;
+    if (top >= 0) {
+        u[n] = uint32_t(top);
+        return true;
+    }
+    // One v too many came off: add it back; the carry out cancels the borrow.
+    uint32_t addCarry = 0;
+    for (int i = 0; i < n; ++i) {
+        const uint32_t s = u[i] + v[i] + addCarry;
+        addCarry = s >= kLimbBase;
+        u[i] = addCarry ? s - kLimbBase : s;
+    }
+    u[n] = uint32_t(top + addCarry);
+    return false;
+}
+
+}  // namespace
+
+void fromUInt64(Coefficient &c, uint64_t n) {
+    c.size = 0;
+    for (; n != 0; n /= kLimbBase) c.limb[c.size++] = uint32_t(n % kLimbBase);
+}
+
+int digits(const Coefficient &c) {
+    if (c.size == 0) return 1;
+    return (c.size - 1) * kLimbDigits + limbDigits(c.limb[c.size - 1]);
+}
+
+int trailingZeros(const Coefficient &c) {
+    int i = 0;
+    while (c.limb[i] == 0) ++i;
+    int zeros = i * kLimbDigits;
+    for (uint32_t limb = c.limb[i]; limb % 10 == 0; limb /= 10) ++zeros;
+    return zeros;
+}
+
+int compare(const Coefficient &a, const Coefficient &b) {
+    if (a.size != b.size) return a.size < b.size ? -1 : 1;
+    for (int i = a.size - 1; i >= 0; --i)
+        if (a.limb[i] != b.limb[i]) return a.limb[i] < b.limb[i] ? -1 : 1;
+    return 0;
+}
+
+namespace {
+
+// Moving a coefficient by r digits within limbs: each new limb takes one
+// part of two old ones, so the limbs do not wait on each other as a carry
+// chain would make them. R is a constant so the divisions become
+// multiplications.
+template <int R>
+void shiftUp(Coefficient &c, int whole) {
+    constexpr uint32_t split = kPowers[kLimbDigits - R], scale = kPowers[R];
+    const int size = c.size + whole + 1;
+    for (int i = size - 1; i >= whole; --i) {
+        const uint32_t high = i - whole < c.size ? c.limb[i - whole] % split * scale : 0;
+        const uint32_t low = i - whole >= 1 ? c.limb[i - whole - 1] / split : 0;
+        c.limb[i] = high + low;
+    }
+    for (int i = 0; i < whole; ++i) c.limb[i] = 0;
+    c.size = size;
+    trim(c);
+}
+
+template <int R>
+void shiftDown(Coefficient &c, int whole) {
+    constexpr uint32_t scale = kPowers[R], rest = kPowers[kLimbDigits - R];
+    const int size = c.size - whole;
+    for (int i = 0; i < size; ++i) {
+        const uint32_t high = i + whole + 1 < c.size ? c.limb[i + whole + 1] % scale * rest : 0;
+        c.limb[i] = c.limb[i + whole] / scale + high;
+    }
+    c.size = size;
+    trim(c);
+}
+
+template <template <int> class Shift>
+void shiftBy(Coefficient &c, int whole, int r) {
+    switch (r) {
+    case 0: return Shift<0>::run(c, whole);
+    case 1: return Shift<1>::run(c, whole);
+    case 2: return Shift<2>::run(c, whole);
+    case 3: return Shift<3>::run(c, whole);
+    case 4: return Shift<4>::run(c, whole);
+    case 5: return Shift<5>::run(c, whole);
+    case 6: return Shift<6>::run(c, whole);
+    case 7: return Shift<7>::run(c, whole);
+    default: return Shift<8>::run(c, whole);
+    }
+}
+
+template <int R>
+struct Up {
+    static void run(Coefficient &c, int whole) { shiftUp<R>(c, whole); }
+};
+
+template <int R>
+struct Down {
+    static void run(Coefficient &c, int whole) { shiftDown<R>(c, whole); }
+};
+
+}  // namespace
+
+void scaleUp(Coefficient &c, int k) {
+    if (c.size != 0) shiftBy<Up>(c, k / kLimbDigits, k % kLimbDigits);
+}
+
+Dropped scaleDown(Coefficient &c, int k) {
+    if (k == 0 || c.size == 0) return kNothing;
+    // The dropped part against half of 10^k: its top digit's limb, scaled
+    // so that half is kHalfLimb, and whether anything lies below.
+    const int whole = k / kLimbDigits, r = k % kLimbDigits;
+    const int topIndex = r != 0 ? whole : whole - 1;
+    const uint32_t topLimb = topIndex < c.size ? c.limb[topIndex] : 0;
+    const uint32_t top = r != 0 ? topLimb % kPowers[r] * kPowers[kLimbDigits - r] : topLimb;
+    bool below = false;
+    for (int i = 0; i < topIndex && i < c.size; ++i) below |= c.limb[i] != 0;
+    if (whole >= c.size)
+        c.size = 0;
+    else
+        shiftBy<Down>(c, whole, r);
+    if (top < kHalfLimb) return top == 0 && !below ? kNothing : kBelowHalf;
+    return top == kHalfLimb && !below ? kHalf : kAboveHalf;
+}
+
+void add(Coefficient &a, const Coefficient &b) {
+    uint32_t carry = 0;
+    int i = 0;
+    for (; i < b.size || (carry != 0 && i < a.size); ++i) {
+        const uint32_t s = (i < a.size ? a.limb[i] : 0) + (i < b.size ? b.limb[i] : 0) + carry;
+        carry = s >= kLimbBase;
+        a.limb[i] = carry ? s - kLimbBase : s;
+    }
+    if (i > a.size) a.size = i;
+    if (carry != 0) a.limb[a.size++] = 1;
+}
+
+void increment(Coefficient &c) {
+    int i = 0;
+    for (; i < c.size && c.limb[i] == kLimbBase - 1; ++i) c.limb[i] = 0;
+    if (i == c.size) c.limb[c.size++] = 0;
+    ++c.limb[i];
+}
+
+void subtract(Coefficient &a, const Coefficient &b) {
+    uint32_t borrow = 0;
+    for (int i = 0; i < b.size || (borrow != 0 && i < a.size); ++i) {
+        const uint32_t t = (i < b.size ? b.limb[i] : 0) + borrow;
+        borrow = a.limb[i] < t;
+        a.limb[i] = borrow ? a.limb[i] + kLimbBase - t : a.limb[i] - t;
+    }
+    trim(a);
+}
+
+void multiply(Coefficient &product, const Coefficient &a, const Coefficient &b) {
+    // Column sums of at most six products stay below 2^64; one carry pass
+    // after them keeps the products independent of each other.
+    uint64_t column[2 * 6] = {};
+    for (int i = 0; i < a.size; ++i)
+        for (int j = 0; j < b.size; ++j) column[i + j] += uint64_t(a.limb[i]) * b.limb[j];
+    product.size = a.size + b.size;
+    uint64_t carry = 0;
+    for (int i = 0; i < product.size; ++i) {
+        const uint64_t t = column[i] + carry;
+        product.limb[i] = uint32_t(t % kLimbBase);
+        carry = t / kLimbBase;
+    }
+    trim(product);
+}
+
+bool divide(Coefficient &quotient, const Coefficient &dividend, const Coefficient &divisor) {
+    const int n = divisor.size;
+    if (n == 1) return divideSmall(quotient, dividend, divisor.limb[0]) != 0;
+    if (compare(dividend, divisor) < 0) {
+        quotient.size = 0;
+        return dividend.size != 0;
+    }
+    // Long division with each quotient limb estimated from the top limbs,
+    // after scaling both so that the divisor's top limb is at least half
+    // the base; the estimate is then at most one too large after the
+    // usual correction.
+    const uint32_t scale = kLimbBase / (divisor.limb[n - 1] + 1);
+    Coefficient u, v;
+    multiplySmall(u, dividend, scale);
+    multiplySmall(v, divisor, scale);
+    if (u.size == dividend.size) u.limb[u.size] = 0;
+    const int m = dividend.size - n;
+    const uint64_t vTop = v.limb[n - 1], vNext = v.limb[n - 2];
+    quotient.size = m + 1;
+    for (int j = m; j >= 0; --j) {
+        const uint64_t top = uint64_t(u.limb[j + n]) * kLimbBase + u.limb[j + n - 1];
+        uint64_t q = top / vTop, r = top % vTop;
+        while (q >= kLimbBase || q * vNext > r * kLimbBase + u.limb[j + n - 2]) {
+            --q;
+            r += vTop;
+            if (r >= kLimbBase) break;
+        }
+        if (!multiplySubtract(u.limb + j, v.limb, n, q)) --q;
+        quotient.limb[j] = uint32_t(q);
+    }
+    trim(quotient);
+    for (int i = 0; i < n; ++i)
+        if (u.limb[i] != 0) return true;
+    return false;
+}
+
+void fromDigits(Coefficient &c, const char *digits, int count) {
+    c.size = 0;
+    for (int end = count; end > 0; end -= kLimbDigits) {
+        uint32_t limb = 0;
+        for (int i = end > kLimbDigits ? end - kLimbDigits : 0; i < end; ++i)
+            limb = limb * 10 + uint32_t(digits[i] - '0');
+        c.limb[c.size++] = limb;
+    }
+    trim(c);
+}
+
+int toDigits(const Coefficient &c, char *text) {
+    if (c.size == 0) {
+        *text = '0';
+        return 1;
+    }
+    const int count = digits(c);
+    char *p = text + count;
+    for (int i = 0; i < c.size; ++i) {
+        uint32_t limb = c.limb[i];
+        const int width = i + 1 < c.size ? kLimbDigits : limbDigits(limb);
+        for (int d = 0; d < width; ++d, limb /= 10) *--p = char('0' + limb % 10);
+    }
+    return count;
+}
+
+}  // namespace dec192
