@@ -90,7 +90,6 @@ unsigned topBits(const decimal192 *d) { return unsigned(d->words[2] >> kTopShift
 // are the leading digit, which the combination field holds.
 constexpr int kLimbs192 = 6;
 constexpr uint32_t kMsdScale = 1000000;
-constexpr uint64_t kLimbMask = (uint64_t(1) << 30) - 1;
 
 int highestBit(uint64_t v) {
 #if defined(__GNUC__)
@@ -126,35 +125,48 @@ void readCombination(const decimal192 *d, unsigned *msd, int32_t *exponent) {
     *exponent = int32_t(exponentHigh << 16 | low) - DECIMAL192_Bias;
 }
 
+// Limb I from its 30 bits of declets, when the coefficient has that many.
+template <int I>
+void readLimb(dec192::Coefficient &c, uint64_t bits) {
+    if (I < c.size)
+        c.limb[I] = (uint32_t(kDeclets.toBinary[bits >> 20 & 0x3FF]) * 1000 +
+                     kDeclets.toBinary[bits >> 10 & 0x3FF]) * 1000 +
+                    kDeclets.toBinary[bits & 0x3FF];
+}
+
 // The coefficient with leading digit msd; of a NaN, its payload (msd 0).
 void readCoefficient(dec192::Coefficient &c, const decimal192 *d, unsigned msd) {
     const uint64_t w0 = d->words[0], w1 = d->words[1], w2 = d->words[2] & kTrailingHigh;
-    const uint64_t bits[kLimbs192] = {w0 & kLimbMask,      w0 >> 30 & kLimbMask,
-                                      (w0 >> 60 | w1 << 4) & kLimbMask, w1 >> 26 & kLimbMask,
-                                      (w1 >> 56 | w2 << 8) & kLimbMask, w2 >> 22};
     const uint64_t words[3] = {w0, w1, w2};
     // Only the limbs up to the highest non-zero declet need decoding.
     c.size = msd != 0 ? kLimbs192 : highestDeclet(words) / 3 + 1;
-    for (int i = 0; i < c.size; ++i)
-        c.limb[i] = (uint32_t(kDeclets.toBinary[bits[i] >> 20]) * 1000 +
-                     kDeclets.toBinary[bits[i] >> 10 & 0x3FF]) * 1000 +
-                    kDeclets.toBinary[bits[i] & 0x3FF];
+    readLimb<0>(c, w0);
+    readLimb<1>(c, w0 >> 30);
+    readLimb<2>(c, w0 >> 60 | w1 << 4);
+    readLimb<3>(c, w1 >> 26);
+    readLimb<4>(c, w1 >> 56 | w2 << 8);
+    readLimb<5>(c, w2 >> 22);
     if (msd != 0) c.limb[kLimbs192 - 1] += msd * kMsdScale;
     if (c.size == 1 && c.limb[0] == 0) c.size = 0;
 }
 
+// The declets of one limb, its top three digits left out for the sixth
+// limb, whose top digit is the leading digit.
+template <int I>
+uint64_t limbDeclets(const dec192::Coefficient &c) {
+    const uint32_t limb = I < c.size ? c.limb[I] : 0;
+    const uint64_t third = I + 1 < kLimbs192 ? kDeclets.toDeclet[limb / 1000000] : 0;
+    return kDeclets.toDeclet[limb % 1000] | uint64_t(kDeclets.toDeclet[limb / 1000 % 1000]) << 10 |
+           third << 20;
+}
+
 // The trailing significand: the low 51 digits of c.
 void writeTrailing(uint64_t *words, const dec192::Coefficient &c) {
-    uint64_t bits[kLimbs192] = {};
-    for (int i = 0; i < c.size && i < kLimbs192; ++i) {
-        const uint32_t limb = c.limb[i];
-        const unsigned third = i + 1 < kLimbs192 ? kDeclets.toDeclet[limb / 1000000 % 1000] : 0;
-        bits[i] = kDeclets.toDeclet[limb % 1000] |
-                  unsigned(kDeclets.toDeclet[limb / 1000 % 1000]) << 10 | third << 20;
-    }
-    words[0] |= bits[0] | bits[1] << 30 | bits[2] << 60;
-    words[1] |= bits[2] >> 4 | bits[3] << 26 | bits[4] << 56;
-    words[2] |= bits[4] >> 8 | bits[5] << 22;
+    const uint64_t b0 = limbDeclets<0>(c), b1 = limbDeclets<1>(c), b2 = limbDeclets<2>(c),
+                   b3 = limbDeclets<3>(c), b4 = limbDeclets<4>(c), b5 = limbDeclets<5>(c);
+    words[0] |= b0 | b1 << 30 | b2 << 60;
+    words[1] |= b2 >> 4 | b3 << 26 | b4 << 56;
+    words[2] |= b4 >> 8 | b5 << 22;
 }
 
 // Encodes a finite number whose coefficient has at most 52 digits and
@@ -426,38 +438,56 @@ bool unpack(const decimal192 *d, Finite *f) {
 bool pack(decimal192 *d, const Finite &f) {
     const Coefficient &c = f.coefficient;
     if (f.exponent > kExponentHigh || f.exponent < kExponentTiny ||
-        (c.size != 0 && f.exponent + dec192::digits(c) - 1 < DECIMAL192_Emin))
+        (f.exponent < DECIMAL192_Emin && c.size != 0 &&
+         f.exponent + dec192::digits(c) - 1 < DECIMAL192_Emin))
         return false;
     encodeFinite(d, c, f.exponent, f.negative);
     return true;
 }
 
-// Rounds f to 52 digits, half even, and encodes it. `sticky` says that a
-// non-zero part lies below the coefficient's last digit; only a coefficient
-// of more than 52 digits may have one. false, result untouched, when the
-// result would be subnormal, clamped or overflow.
-bool finish(decimal192 *result, Finite &f, bool sticky, decContext *set) {
+// Rounds f to 52 digits, half even; `sticky` says that a non-zero part
+// lies below the coefficient's last digit (only a coefficient of more than
+// 52 digits may have one). Returns the conditions to report, or ~0u when
+// the result would be subnormal.
+constexpr uint32_t kSubnormal = ~0u;
+
+uint32_t roundToPrecision(Finite &f, bool sticky) {
     Coefficient &c = f.coefficient;
     const int digits = dec192::digits(c);
-    if (c.size != 0 && f.exponent + digits - 1 < DECIMAL192_Emin) return false;
-    uint32_t status = 0;
-    if (digits > DECIMAL192_Pmax) {
-        dec192::Dropped dropped = dec192::scaleDown(c, digits - DECIMAL192_Pmax);
-        f.exponent += digits - DECIMAL192_Pmax;
-        if (sticky && dropped != dec192::kAboveHalf)
-            dropped = dropped == dec192::kHalf ? dec192::kAboveHalf : dec192::kBelowHalf;
-        status = DEC_Rounded | (dropped != dec192::kNothing ? DEC_Inexact : 0);
-        if (dropped == dec192::kAboveHalf || (dropped == dec192::kHalf && (c.limb[0] & 1))) {
-            dec192::increment(c);
-            if (dec192::digits(c) > DECIMAL192_Pmax) {
-                dec192::scaleDown(c, 1);
-                ++f.exponent;
-            }
+    if (c.size != 0 && f.exponent + digits - 1 < DECIMAL192_Emin) return kSubnormal;
+    if (digits <= DECIMAL192_Pmax) return 0;
+    dec192::Dropped dropped = dec192::scaleDown(c, digits - DECIMAL192_Pmax);
+    f.exponent += digits - DECIMAL192_Pmax;
+    if (sticky && dropped != dec192::kAboveHalf)
+        dropped = dropped == dec192::kHalf ? dec192::kAboveHalf : dec192::kBelowHalf;
+    if (dropped == dec192::kAboveHalf || (dropped == dec192::kHalf && (c.limb[0] & 1))) {
+        dec192::increment(c);
+        if (dec192::digits(c) > DECIMAL192_Pmax) {
+            dec192::scaleDown(c, 1);
+            ++f.exponent;
         }
     }
-    if (!pack(result, f)) return false;
+    return DEC_Rounded | (dropped != dec192::kNothing ? DEC_Inexact : 0);
+}
+
+// Encodes f and reports `status`; false, result untouched, when f was
+// subnormal or the encoding would clamp it or overflow.
+bool finish(decimal192 *result, const Finite &f, uint32_t status, decContext *set) {
+    if (status == kSubnormal || !pack(result, f)) return false;
     if (status != 0) decContextSetStatus(set, status);
     return true;
+}
+
+bool roundAndFinish(decimal192 *result, Finite &f, bool sticky, decContext *set) {
+    return finish(result, f, roundToPrecision(f, sticky), set);
+}
+
+// Trailing zeros removed while the exponent is below `ideal`.
+void towardIdeal(Finite &f, int32_t ideal) {
+    if (dec192::isZero(f.coefficient) || f.exponent >= ideal) return;
+    const int strip = int(std::min(int32_t(dec192::trailingZeros(f.coefficient)), ideal - f.exponent));
+    dec192::scaleDown(f.coefficient, strip);
+    f.exponent += strip;
 }
 
 bool addFast(decSext *result, const decSext *lhs, const decSext *rhs, bool subtract,
@@ -486,17 +516,17 @@ bool addFast(decSext *result, const decSext *lhs, const decSext *rhs, bool subtr
     }
     if (high.negative == low.negative) {
         dec192::add(low.coefficient, high.coefficient);
-        return finish(result, low, false, set);
+        return roundAndFinish(result, low, false, set);
     }
     if (dec192::compare(high.coefficient, low.coefficient) < 0) {
         dec192::subtract(low.coefficient, high.coefficient);
-        return finish(result, low, false, set);
+        return roundAndFinish(result, low, false, set);
     }
     dec192::subtract(high.coefficient, low.coefficient);
     high.exponent = low.exponent;
     // An exact zero is +0 when the signs differ.
     high.negative = high.negative && !dec192::isZero(high.coefficient);
-    return finish(result, high, false, set);
+    return roundAndFinish(result, high, false, set);
 }
 
 bool multiplyFast(decSext *result, const decSext *lhs, const decSext *rhs, decContext *set) {
@@ -505,7 +535,7 @@ bool multiplyFast(decSext *result, const decSext *lhs, const decSext *rhs, decCo
     dec192::multiply(product.coefficient, a.coefficient, b.coefficient);
     product.exponent = a.exponent + b.exponent;
     product.negative = a.negative != b.negative;
-    return finish(result, product, false, set);
+    return roundAndFinish(result, product, false, set);
 }
 
 bool divideFast(decSext *result, const decSext *lhs, const decSext *rhs, decContext *set) {
@@ -517,7 +547,7 @@ bool divideFast(decSext *result, const decSext *lhs, const decSext *rhs, decCont
     a.negative = a.negative != b.negative;
     if (dec192::isZero(a.coefficient)) {
         a.exponent = ideal;
-        return finish(result, a, false, set);
+        return roundAndFinish(result, a, false, set);
     }
     // A quotient of 53 or 54 digits: one digit at least to round on, and
     // the remainder for what lies below.
@@ -528,13 +558,30 @@ bool divideFast(decSext *result, const decSext *lhs, const decSext *rhs, decCont
     const bool inexact = dec192::divide(q.coefficient, a.coefficient, b.coefficient);
     q.exponent = ideal - scale;
     q.negative = a.negative;
-    if (!inexact) {
-        // An exact quotient comes as near the ideal exponent as its zeros allow.
-        const int strip = std::min(dec192::trailingZeros(q.coefficient), scale);
-        dec192::scaleDown(q.coefficient, strip);
-        q.exponent += strip;
-    }
-    return finish(result, q, inexact, set);
+    // An exact quotient comes as near the ideal exponent as its zeros allow.
+    if (!inexact) towardIdeal(q, ideal);
+    return roundAndFinish(result, q, inexact, set);
+}
+
+bool squareRootFast(decSext *result, const decSext *value, decContext *set) {
+    Finite a;
+    if (!fastContext(set) || !unpack(value, &a) || a.negative || dec192::isZero(a.coefficient))
+        return false;
+    const int32_t ideal = a.exponent >= 0 ? a.exponent / 2 : -((1 - a.exponent) / 2);
+    // The root of the coefficient scaled by an even power of ten to 107 or
+    // 108 digits has 54: two beyond the precision, and the remainder below.
+    const int odd = a.exponent - 2 * ideal;
+    const int scale = (dec192::kMaxDigits - dec192::digits(a.coefficient) - odd) / 2;
+    dec192::scaleUp(a.coefficient, odd + 2 * scale);
+    Finite root;
+    const bool inexact = dec192::squareRoot(root.coefficient, a.coefficient);
+    root.exponent = ideal - scale;
+    root.negative = false;
+    // decNumber's iteration decides how many zeros an exact root keeps, and
+    // a rounded one whose root lies next to a number of fewer digits.
+    const uint32_t beyond = root.coefficient.limb[0] % 100;
+    if (!inexact || beyond == 0 || beyond == 99) return false;
+    return finish(result, root, roundToPrecision(root, true), set);
 }
 
 // -1, 0 or 1 as the two finite numbers compare.
@@ -654,20 +701,6 @@ char *format(const char *digits, int n, int32_t exponent, bool negative, char *t
     return text;
 }
 }  // namespace
-
-decContext *decContextDefault(decContext *set, decInit192) {
-    set->digits = DECIMAL192_Pmax;
-    set->emax = DECIMAL192_Emax;
-    set->emin = DECIMAL192_Emin;
-    set->round = DEC_ROUND_HALF_EVEN;
-    set->traps = 0;
-    set->status = 0;
-    set->clamp = 1;
-#if DECSUBSET
-    set->extended = 1;
-#endif
-    return set;
-}
 
 decNumber *decimal192ToNumber(const decimal192 *d192, decNumber *dn) {
     const unsigned top = topBits(d192);
@@ -943,6 +976,11 @@ decSext *decSextFMA(decSext *result, const decSext *a, const decSext *b, const d
     decNumberFMA(&r, decimal192ToNumber(a, &na), decimal192ToNumber(b, &nb),
                  decimal192ToNumber(c, &nc), set);
     return decimal192FromNumber(result, &r, set);
+}
+
+decSext *decSextSquareRoot(decSext *result, const decSext *value, decContext *set) {
+    if (squareRootFast(result, value, set)) return result;
+    return unary(result, value, set, decNumberSquareRoot);
 }
 
 decSext *decSextMinus(decSext *result, const decSext *value, decContext *set) {

@@ -43,7 +43,20 @@ typedef decimal192 decSext;
 // by the enumerator, gives 52 digits, emax 98304, emin -98303,
 // round-half-even, clamp 1, no traps and a clear status.
 enum decInit192 { DEC_INIT_DECIMAL192 = 192 };
-decContext *decContextDefault(decContext *set, decInit192 kind);
+// Inline: every operation of the number class starts from a fresh one.
+inline decContext *decContextDefault(decContext *set, decInit192) {
+    set->digits = DECIMAL192_Pmax;
+    set->emax = DECIMAL192_Emax;
+    set->emin = DECIMAL192_Emin;
+    set->round = DEC_ROUND_HALF_EVEN;
+    set->traps = 0;
+    set->status = 0;
+    set->clamp = 1;
+#if DECSUBSET
+    set->extended = 1;
+#endif
+    return set;
+}
 
 // dn must hold 52 digits (a decNumber as declared here does). A NaN keeps
 // its payload, an infinity reads as coefficient 0.
@@ -120,6 +133,9 @@ decSext *decSextDivideInteger(decSext *result, const decSext *lhs, const decSext
 // a × b + c with one rounding.
 decSext *decSextFMA(decSext *result, const decSext *a, const decSext *b, const decSext *c,
                     decContext *set);
+// The square root, correctly rounded; exact roots as near the ideal
+// exponent (half the operand's, rounded down) as their zeros allow.
+decSext *decSextSquareRoot(decSext *result, const decSext *value, decContext *set);
 decSext *decSextMinus(decSext *result, const decSext *value, decContext *set);
 decSext *decSextAbs(decSext *result, const decSext *value, decContext *set);
 // Rounded to an integer with `rounding`, without DEC_Inexact.

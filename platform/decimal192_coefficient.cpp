@@ -1,5 +1,7 @@
 #include "decimal192_coefficient.h"
 
+#include <cmath>
+
 namespace dec192 {
 namespace {
 
@@ -8,12 +10,11 @@ constexpr uint32_t kPowers[kLimbDigits + 1] = {1,      10,      100,      1000, 
 
 constexpr uint32_t kHalfLimb = kLimbBase / 2;
 
-// Digits of a limb, at least 1. Independent comparisons keep this off the
-// critical path, where a bit scan and a table load would sit.
+// Digits of a limb, at least 1.
 int limbDigits(uint32_t limb) {
-    int n = 1;
-    for (int i = 1; i < kLimbDigits; ++i) n += limb >= kPowers[i];
-    return n;
+    if (limb < 10000) return limb < 100 ? 1 + (limb >= 10) : 3 + (limb >= 1000);
+    if (limb < 10000000) return limb < 100000 ? 5 : 6 + (limb >= 1000000);
+    return 8 + (limb >= 100000000);
 }
 
 void trim(Coefficient &c) {
@@ -261,6 +262,34 @@ bool divide(Coefficient &quotient, const Coefficient &dividend, const Coefficien
     for (int i = 0; i < n; ++i)
         if (u.limb[i] != 0) return true;
     return false;
+}
+
+bool squareRoot(Coefficient &root, const Coefficient &n) {
+    // A start at most a few units of 16 digits above the root, from a
+    // double of n's top 17 or 18 digits; then Newton's iteration on
+    // integers, which falls to the truncated root and stops.
+    const int drop = (digits(n) - 17) & ~1;
+    Coefficient top = n;
+    scaleDown(top, drop);
+    uint64_t head = 0;
+    for (int i = top.size - 1; i >= 0; --i) head = head * kLimbBase + top.limb[i];
+    constexpr int kStartDigits = 7;  // kept below the double's units
+    const double start = std::sqrt(double(head + 1)) * double(kPowers[kStartDigits]);
+    fromUInt64(root, uint64_t(start) + 10);
+    scaleUp(root, drop / 2 - kStartDigits);
+    Coefficient quotient, two;
+    fromUInt64(two, 2);
+    for (;;) {
+        divide(quotient, n, root);
+        add(quotient, root);
+        Coefficient next;
+        divide(next, quotient, two);
+        if (compare(next, root) >= 0) break;
+        root = next;
+    }
+    Coefficient square;
+    multiply(square, root, root);
+    return compare(square, n) != 0;
 }
 
 void fromDigits(Coefficient &c, const char *digits, int count) {

@@ -65,6 +65,10 @@ void multiply(Coefficient &product, const Coefficient &a, const Coefficient &b);
 // division leaves a remainder. quotient must not be dividend or divisor.
 bool divide(Coefficient &quotient, const Coefficient &dividend, const Coefficient &divisor);
 
+// The truncated square root of n (at least 31 digits); true when it is
+// inexact. root must not be n.
+bool squareRoot(Coefficient &root, const Coefficient &n);
+
 // The number written by `count` ASCII digits (at most kMaxDigits).
 void fromDigits(Coefficient &c, const char *digits, int count);
 

@@ -426,10 +426,8 @@ QebReal QebReal::sqrt(bool *failed) const {
     if (isNull()) return result;
     const decSext value = Impl::load(*this);
     Context ctx;
-    decNumber n, root;
     decSext r;
-    decNumberSquareRoot(&root, decimal192ToNumber(&value, &n), &ctx);
-    decimal192FromNumber(&r, &root, &ctx);
+    decSextSquareRoot(&r, &value, &ctx);
     if (decContextTestStatus(&ctx, DEC_Invalid_operation)) {
         report(failed, true);
         return result;

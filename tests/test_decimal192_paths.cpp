@@ -162,9 +162,9 @@ TEST(Decimal192Paths, ArithmeticMatchesDecNumberBitForBit) {
     }
 }
 
-// Reduction, and text both ways: the text of every value reads back as
-// decNumber reads it, and matches decNumber's own text.
-TEST(Decimal192Paths, ReductionAndTextMatchDecNumber) {
+// Reduction, square root, and text both ways: the text of every value
+// reads back as decNumber reads it, and matches decNumber's own text.
+TEST(Decimal192Paths, ReductionRootAndTextMatchDecNumber) {
     Operands operands(7);
     int failures = 0;
     for (long i = 0; i < pairCount() && failures < 10; ++i) {
@@ -174,12 +174,18 @@ TEST(Decimal192Paths, ReductionAndTextMatchDecNumber) {
         char expected[DECIMAL192_String + 16];
         decNumberToString(decimal192ToNumber(&a, &n), expected);
         const std::string written = text(a);
-        Outcome got, want;
+        Outcome got, want, rootGot, rootWant;
         decSextReduce(&got.value, &a, &ctx);
         got.status = ctx.status;
         ctx = context();
         decimal192FromNumber(&want.value, decNumberReduce(&reduced, &n, &ctx), &ctx);
         want.status = ctx.status;
+        ctx = context();
+        decSextSquareRoot(&rootGot.value, &a, &ctx);
+        rootGot.status = ctx.status;
+        ctx = context();
+        decimal192FromNumber(&rootWant.value, decNumberSquareRoot(&reduced, &n, &ctx), &ctx);
+        rootWant.status = ctx.status;
         ctx = context();
         Outcome readGot, readWant;
         decSextFromString(&readGot.value, written.c_str(), &ctx);
@@ -187,9 +193,12 @@ TEST(Decimal192Paths, ReductionAndTextMatchDecNumber) {
         ctx = context();
         decimal192FromNumber(&readWant.value, decNumberFromString(&n, written.c_str(), &ctx), &ctx);
         readWant.status = ctx.status;
-        if (written == expected && got == want && readGot == readWant) continue;
+        if (written == expected && got == want && readGot == readWant && rootGot == rootWant)
+            continue;
         ++failures;
-        ADD_FAILURE() << expected << " written " << written << ", reduced " << text(got.value)
+        ADD_FAILURE() << expected << " written " << written << ", root " << text(rootGot.value)
+                      << " status " << rootGot.status << " against " << text(rootWant.value)
+                      << " status " << rootWant.status << ", reduced " << text(got.value)
                       << " status " << got.status << " against " << text(want.value) << " status "
                       << want.status << ", read " << text(readGot.value) << " against "
                       << text(readWant.value);
