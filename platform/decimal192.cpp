@@ -53,12 +53,20 @@ constexpr unsigned encodeDeclet(unsigned n) {
 
 struct DecletTables {
     uint16_t toBinary[1024];
+    // The value times 1000 and times 1000000: a limb of three declets is
+    // then three loads and two additions.
+    uint32_t toThousands[1024];
+    uint32_t toMillions[1024];
     uint16_t toDeclet[1000];
 };
 
 constexpr DecletTables makeDecletTables() {
     DecletTables tables{};
-    for (unsigned code = 0; code < 1024; ++code) tables.toBinary[code] = uint16_t(decodeDeclet(code));
+    for (unsigned code = 0; code < 1024; ++code) {
+        tables.toBinary[code] = uint16_t(decodeDeclet(code));
+        tables.toThousands[code] = decodeDeclet(code) * 1000;
+        tables.toMillions[code] = decodeDeclet(code) * 1000000;
+    }
     for (unsigned n = 0; n < 1000; ++n) tables.toDeclet[n] = uint16_t(encodeDeclet(n));
     return tables;
 }
@@ -129,9 +137,8 @@ void readCombination(const decimal192 *d, unsigned *msd, int32_t *exponent) {
 template <int I>
 void readLimb(dec192::Coefficient &c, uint64_t bits) {
     if (I < c.size)
-        c.limb[I] = (uint32_t(kDeclets.toBinary[bits >> 20 & 0x3FF]) * 1000 +
-                     kDeclets.toBinary[bits >> 10 & 0x3FF]) * 1000 +
-                    kDeclets.toBinary[bits & 0x3FF];
+        c.limb[I] = kDeclets.toMillions[bits >> 20 & 0x3FF] +
+                    kDeclets.toThousands[bits >> 10 & 0x3FF] + kDeclets.toBinary[bits & 0x3FF];
 }
 
 // The coefficient with leading digit msd; of a NaN, its payload (msd 0).
@@ -630,26 +637,22 @@ bool parseFast(const char *text, decimal192 *result) {
     const char *p = text;
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+') ++p;
-    char digits[DECIMAL192_Pmax];
-    int count = 0, fraction = 0;
-    for (bool point = false;; ++p) {
-        if (*p >= '0' && *p <= '9') {
-            if (count == DECIMAL192_Pmax) return false;
-            digits[count++] = *p;
-            fraction += point;
-        } else if (*p == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
+    const char *digits = p;
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    while (isDigit(*p)) ++p;
+    const int whole = int(p - digits);
+    int fraction = 0;
+    if (*p == '.') {
+        while (isDigit(*++p)) ++fraction;
     }
-    if (count == 0) return false;
+    const int count = whole + fraction;
+    if (count == 0 || count > DECIMAL192_Pmax) return false;
     int32_t exponent = 0;
     if (*p == 'e' || *p == 'E') {
         const bool negativeExponent = *++p == '-';
         if (*p == '-' || *p == '+') ++p;
         int n = 0;
-        for (; *p >= '0' && *p <= '9'; ++p) {
+        for (; isDigit(*p); ++p) {
             if (++n > 6) return false;
             exponent = exponent * 10 + (*p - '0');
         }
@@ -657,17 +660,14 @@ bool parseFast(const char *text, decimal192 *result) {
         if (negativeExponent) exponent = -exponent;
     }
     if (*p != '\0') return false;
-    exponent -= fraction;
-    if (count <= kSmallDigits) {
-        uint64_t small = 0;
-        for (int i = 0; i < count; ++i) small = small * 10 + unsigned(digits[i] - '0');
-        return writeSmall(result, {small, exponent, negative});
-    }
     Finite f;
-    dec192::fromDigits(f.coefficient, digits, count);
-    f.exponent = exponent;
+    dec192::fromDigits(f.coefficient, digits, count, whole);
+    f.exponent = exponent - fraction;
     f.negative = negative;
-    return pack(result, f);
+    if (count > kSmallDigits) return pack(result, f);
+    const Coefficient &c = f.coefficient;
+    const uint64_t small = c.size == 0 ? 0 : c.size == 1 ? c.limb[0] : uint64_t(c.limb[1]) * dec192::kLimbBase + c.limb[0];
+    return writeSmall(result, {small, f.exponent, negative});
 }
 
 // The to-scientific-string form of `n` digits with an exponent: plain

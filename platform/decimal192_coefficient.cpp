@@ -213,17 +213,18 @@ void subtract(Coefficient &a, const Coefficient &b) {
 }
 
 void multiply(Coefficient &product, const Coefficient &a, const Coefficient &b) {
-    // Column sums of at most six products stay below 2^64; one carry pass
-    // after them keeps the products independent of each other.
-    uint64_t column[2 * 6] = {};
-    for (int i = 0; i < a.size; ++i)
-        for (int j = 0; j < b.size; ++j) column[i + j] += uint64_t(a.limb[i]) * b.limb[j];
+    // Column by column in a register: a column of at most six products
+    // below 10^18, plus the carry, stays below 2^64.
     product.size = a.size + b.size;
     uint64_t carry = 0;
-    for (int i = 0; i < product.size; ++i) {
-        const uint64_t t = column[i] + carry;
-        product.limb[i] = uint32_t(t % kLimbBase);
-        carry = t / kLimbBase;
+    for (int k = 0; k < product.size; ++k) {
+        uint64_t column = 0;
+        const int last = k < a.size ? k : a.size - 1;
+        for (int i = k < b.size ? 0 : k - b.size + 1; i <= last; ++i)
+            column += uint64_t(a.limb[i]) * b.limb[k - i];
+        column += carry;  // last: only this addition waits on the previous column
+        product.limb[k] = uint32_t(column % kLimbBase);
+        carry = column / kLimbBase;
     }
     trim(product);
 }
@@ -292,13 +293,15 @@ bool squareRoot(Coefficient &root, const Coefficient &n) {
     return compare(square, n) != 0;
 }
 
-void fromDigits(Coefficient &c, const char *digits, int count) {
-    c.size = 0;
-    for (int end = count; end > 0; end -= kLimbDigits) {
-        uint32_t limb = 0;
-        for (int i = end > kLimbDigits ? end - kLimbDigits : 0; i < end; ++i)
-            limb = limb * 10 + uint32_t(digits[i] - '0');
-        c.limb[c.size++] = limb;
+void fromDigits(Coefficient &c, const char *digits, int count, int point) {
+    // Digit k, counting from the first, 0 before them; each limb from
+    // three groups of three keeps the multiply-add chains short.
+    const auto digit = [&](int k) { return k < 0 ? 0u : uint32_t(digits[k + (k >= point)] - '0'); };
+    const auto group = [&](int k) { return digit(k) * 100 + digit(k + 1) * 10 + digit(k + 2); };
+    c.size = (count + kLimbDigits - 1) / kLimbDigits;
+    for (int i = 0; i < c.size; ++i) {
+        const int first = count - kLimbDigits * (i + 1);
+        c.limb[i] = (group(first) * 1000 + group(first + 3)) * 1000 + group(first + 6);
     }
     trim(c);
 }

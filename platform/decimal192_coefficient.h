@@ -69,8 +69,9 @@ bool divide(Coefficient &quotient, const Coefficient &dividend, const Coefficien
 // inexact. root must not be n.
 bool squareRoot(Coefficient &root, const Coefficient &n);
 
-// The number written by `count` ASCII digits (at most kMaxDigits).
-void fromDigits(Coefficient &c, const char *digits, int count);
+// The number written by `count` ASCII digits (at most kMaxDigits); one
+// character after the first `point` of them, a decimal point, is skipped.
+void fromDigits(Coefficient &c, const char *digits, int count, int point);
 
 // Writes the digits without leading zeros ("0" for 0) and returns how many;
 // text must have room for digits(c).

@@ -216,7 +216,7 @@ std::string digitsOf(const dec192::Coefficient &c) {
 
 dec192::Coefficient coefficient(const std::string &digits) {
     dec192::Coefficient c;
-    dec192::fromDigits(c, digits.data(), int(digits.size()));
+    dec192::fromDigits(c, digits.data(), int(digits.size()), int(digits.size()));
     return c;
 }
 
