@@ -77,6 +77,7 @@ constexpr DecletTables kDeclets = makeDecletTables();
 constexpr int kCombinationShift = 42;
 constexpr int kTopShift = 58;  // the five leading bits of the combination field
 constexpr unsigned kTopInfinity = 0x1E, kTopNaN = 0x1F;
+static_assert(kTopShift == 58 && kTopNaN == 0x1F, "decSextNaN in the header writes these");
 constexpr uint64_t kSignalingBit = uint64_t(1) << 57;
 constexpr uint64_t kTrailingHigh = (uint64_t(1) << kCombinationShift) - 1;
 constexpr int kDeclets192 = 17;
@@ -133,12 +134,21 @@ void readCombination(const decimal192 *d, unsigned *msd, int32_t *exponent) {
     *exponent = int32_t(exponentHigh << 16 | low) - DECIMAL192_Bias;
 }
 
+// Nine digits from the low 30 bits of declets, and back.
+uint32_t limbValue(uint64_t bits) {
+    return kDeclets.toMillions[bits >> 20 & 0x3FF] + kDeclets.toThousands[bits >> 10 & 0x3FF] +
+           kDeclets.toBinary[bits & 0x3FF];
+}
+
+uint64_t limbDeclets(uint32_t limb) {
+    return kDeclets.toDeclet[limb % 1000] | uint64_t(kDeclets.toDeclet[limb / 1000 % 1000]) << 10 |
+           uint64_t(kDeclets.toDeclet[limb / 1000000]) << 20;
+}
+
 // Limb I from its 30 bits of declets, when the coefficient has that many.
 template <int I>
 void readLimb(dec192::Coefficient &c, uint64_t bits) {
-    if (I < c.size)
-        c.limb[I] = kDeclets.toMillions[bits >> 20 & 0x3FF] +
-                    kDeclets.toThousands[bits >> 10 & 0x3FF] + kDeclets.toBinary[bits & 0x3FF];
+    if (I < c.size) c.limb[I] = limbValue(bits);
 }
 
 // The coefficient with leading digit msd; of a NaN, its payload (msd 0).
@@ -157,20 +167,18 @@ void readCoefficient(dec192::Coefficient &c, const decimal192 *d, unsigned msd) 
     if (c.size == 1 && c.limb[0] == 0) c.size = 0;
 }
 
-// The declets of one limb, its top three digits left out for the sixth
-// limb, whose top digit is the leading digit.
+// The declets of limb I, or of nothing beyond the coefficient's size.
 template <int I>
 uint64_t limbDeclets(const dec192::Coefficient &c) {
-    const uint32_t limb = I < c.size ? c.limb[I] : 0;
-    const uint64_t third = I + 1 < kLimbs192 ? kDeclets.toDeclet[limb / 1000000] : 0;
-    return kDeclets.toDeclet[limb % 1000] | uint64_t(kDeclets.toDeclet[limb / 1000 % 1000]) << 10 |
-           third << 20;
+    return limbDeclets(I < c.size ? c.limb[I] : 0);
 }
 
-// The trailing significand: the low 51 digits of c.
+// The trailing significand: the low 51 digits of c (the sixth limb's top
+// three digits are the leading digit's place).
 void writeTrailing(uint64_t *words, const dec192::Coefficient &c) {
     const uint64_t b0 = limbDeclets<0>(c), b1 = limbDeclets<1>(c), b2 = limbDeclets<2>(c),
-                   b3 = limbDeclets<3>(c), b4 = limbDeclets<4>(c), b5 = limbDeclets<5>(c);
+                   b3 = limbDeclets<3>(c), b4 = limbDeclets<4>(c),
+                   b5 = limbDeclets<5>(c) & ((uint64_t(1) << 20) - 1);
     words[0] |= b0 | b1 << 30 | b2 << 60;
     words[1] |= b2 >> 4 | b3 << 26 | b4 << 56;
     words[2] |= b4 >> 8 | b5 << 22;
@@ -314,12 +322,8 @@ bool readSmall(const decimal192 *d, Small *small) {
         return false;
     unsigned msd;
     readCombination(d, &msd, &small->exponent);
-    // Two halves of three declets keep the dependency chain short.
     const uint64_t low = d->words[0];
-    const auto declet = [low](int k) -> uint64_t { return kDeclets.toBinary[low >> 10 * k & 0x3FF]; };
-    const uint64_t lowHalf = (declet(2) * 1000 + declet(1)) * 1000 + declet(0);
-    const uint64_t highHalf = (declet(5) * 1000 + declet(4)) * 1000 + declet(3);
-    small->coefficient = highHalf * 1000000000 + lowHalf;
+    small->coefficient = uint64_t(limbValue(low >> 30)) * 1000000000 + limbValue(low);
     small->negative = d->words[2] >> 63 != 0;
     return true;
 }
@@ -332,14 +336,19 @@ bool writeSmall(decimal192 *d, const Small &small) {
         if (small.exponent + digits - 1 < DECIMAL192_Emin) return false;
     }
     const uint32_t biased = uint32_t(small.exponent + DECIMAL192_Bias);
-    // At most 20 digits: six declets fill bits 0-59, a seventh straddles
-    // into words[1].
-    uint64_t low = 0, c = small.coefficient;
-    for (int shift = 0; shift < 60 && c != 0; shift += 10, c /= 1000)
-        low |= uint64_t(kDeclets.toDeclet[c % 1000]) << shift;
-    const uint64_t seventh = kDeclets.toDeclet[c];
-    d->words[0] = low | seventh << 60;
-    d->words[1] = seventh >> 4;
+    // At most 20 digits: two limbs of declets fill bits 0-59, a seventh
+    // declet straddles into words[1].
+    const uint64_t c = small.coefficient;
+    if (c < dec192::kLimbBase) {
+        d->words[0] = limbDeclets(uint32_t(c));
+        d->words[1] = 0;
+    } else {
+        const uint64_t high = c / dec192::kLimbBase;
+        const uint64_t seventh = kDeclets.toDeclet[high / dec192::kLimbBase];
+        d->words[0] = limbDeclets(uint32_t(c % dec192::kLimbBase)) |
+                      limbDeclets(uint32_t(high % dec192::kLimbBase)) << 30 | seventh << 60;
+        d->words[1] = seventh >> 4;
+    }
     d->words[2] = uint64_t(small.negative) << 63 | uint64_t(biased >> 16 << 3) << kTopShift |
                   uint64_t(biased & 0xFFFF) << kCombinationShift;
     return true;
@@ -670,29 +679,24 @@ bool parseFast(const char *text, decimal192 *result) {
     return writeSmall(result, {small, f.exponent, negative});
 }
 
-// The to-scientific-string form of `n` digits with an exponent: plain
-// digits when the exponent is at most 0 and the adjusted exponent at least
-// -6, otherwise d.dddE+n.
-char *format(const char *digits, int n, int32_t exponent, bool negative, char *text) {
+// The to-scientific-string form: plain digits when the exponent is at most
+// 0 and the adjusted exponent at least -6, otherwise d.dddE+n.
+char *format(const Finite &f, char *text) {
+    const Coefficient &c = f.coefficient;
+    const int n = dec192::digits(c);
     char *p = text;
-    if (negative) *p++ = '-';
-    const int32_t adjusted = exponent + n - 1;
-    if (exponent <= 0 && adjusted >= -6) {
-        const int before = n + exponent;  // digits before the point
+    if (f.negative) *p++ = '-';
+    const int32_t adjusted = f.exponent + n - 1;
+    if (f.exponent <= 0 && adjusted >= -6) {
+        const int before = n + f.exponent;  // digits before the point
         if (before <= 0) {
             *p++ = '0';
             *p++ = '.';
             p = std::fill_n(p, -before, '0');
-            p = std::copy_n(digits, n, p);
-        } else {
-            p = std::copy_n(digits, before, p);
-            if (before < n) *p++ = '.';
-            p = std::copy_n(digits + before, n - before, p);
         }
+        p += dec192::toDigits(c, p, before);
     } else {
-        *p++ = digits[0];
-        if (n > 1) *p++ = '.';
-        p = std::copy_n(digits + 1, n - 1, p);
+        p += dec192::toDigits(c, p, 1);
         *p++ = 'E';
         *p++ = adjusted < 0 ? '-' : '+';
         p = std::to_chars(p, p + 8, adjusted < 0 ? -adjusted : adjusted).ptr;
@@ -700,6 +704,7 @@ char *format(const char *digits, int n, int32_t exponent, bool negative, char *t
     *p = '\0';
     return text;
 }
+
 }  // namespace
 
 decNumber *decimal192ToNumber(const decimal192 *d192, decNumber *dn) {
@@ -770,12 +775,6 @@ decimal192 *decimal192FromNumber(decimal192 *d192, const decNumber *dn, decConte
     return d192;
 }
 
-decSext *decSextNaN(decSext *result) {
-    result->words[0] = result->words[1] = 0;
-    result->words[2] = uint64_t(kTopNaN) << kTopShift;
-    return result;
-}
-
 decSext *decSextZero(decSext *result) {
     const uint32_t biased = DECIMAL192_Bias;
     result->words[0] = result->words[1] = 0;
@@ -830,18 +829,8 @@ decSext *decSextFromString(decSext *result, const char *text, decContext *set) {
 }
 
 char *decSextToString(const decSext *value, char *text) {
-    char digits[DECIMAL192_Pmax];
-    Small small;
-    if (readSmall(value, &small)) {
-        char *end = digits + kSmallDigits;
-        char *p = end;
-        do *--p = char('0' + small.coefficient % 10);
-        while ((small.coefficient /= 10) != 0);
-        return format(p, int(end - p), small.exponent, small.negative, text);
-    }
     Finite f;
-    if (unpack(value, &f))
-        return format(digits, dec192::toDigits(f.coefficient, digits), f.exponent, f.negative, text);
+    if (unpack(value, &f)) return format(f, text);
     decNumber n;
     return decNumberToString(decimal192ToNumber(value, &n), text);
 }

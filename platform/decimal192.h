@@ -68,7 +68,11 @@ decNumber *decimal192ToNumber(const decimal192 *d192, decNumber *dn);
 decimal192 *decimal192FromNumber(decimal192 *d192, const decNumber *dn, decContext *set);
 
 // Quiet NaN, sign clear, no payload: the canonical NaN.
-decSext *decSextNaN(decSext *result);
+inline decSext *decSextNaN(decSext *result) {
+    result->words[0] = result->words[1] = 0;
+    result->words[2] = uint64_t(0x1F) << 58;  // the combination field's NaN
+    return result;
+}
 // +0 with exponent 0.
 decSext *decSextZero(decSext *result);
 decSext *decSextCopy(decSext *result, const decSext *value);

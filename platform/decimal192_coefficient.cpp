@@ -1,6 +1,7 @@
 #include "decimal192_coefficient.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace dec192 {
 namespace {
@@ -306,19 +307,50 @@ void fromDigits(Coefficient &c, const char *digits, int count, int point) {
     trim(c);
 }
 
-int toDigits(const Coefficient &c, char *text) {
+namespace {
+
+// The nine digits of a limb, leading zeros included, in two halves so that
+// the divisions do not wait on each other.
+void nineDigits(uint32_t limb, char *out) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    const uint32_t high = limb / 10000, low = limb % 10000;
+    out[0] = char('0' + high / 10000);
+    std::memcpy(out + 1, kPairs + 2 * (high / 100 % 100), 2);
+    std::memcpy(out + 3, kPairs + 2 * (high % 100), 2);
+    std::memcpy(out + 5, kPairs + 2 * (low / 100), 2);
+    std::memcpy(out + 7, kPairs + 2 * (low % 100), 2);
+}
+
+}  // namespace
+
+int toDigits(const Coefficient &c, char *text, int point) {
     if (c.size == 0) {
         *text = '0';
         return 1;
     }
     const int count = digits(c);
-    char *p = text + count;
+    const bool withPoint = point > 0 && point < count;
+    if (!withPoint) point = count;
+    // Limb by limb from the last digit; a whole limb clear of the point
+    // goes straight to its place, others digit by digit.
+    int end = count;  // the digit index just past this limb
     for (int i = 0; i < c.size; ++i) {
-        uint32_t limb = c.limb[i];
-        const int width = i + 1 < c.size ? kLimbDigits : limbDigits(limb);
-        for (int d = 0; d < width; ++d, limb /= 10) *--p = char('0' + limb % 10);
+        const int width = i + 1 < c.size ? kLimbDigits : limbDigits(c.limb[i]);
+        const int start = end - width;
+        if (width == kLimbDigits && (end <= point || start >= point)) {
+            nineDigits(c.limb[i], text + start + (start >= point));
+        } else {
+            char nine[kLimbDigits];
+            nineDigits(c.limb[i], nine);
+            for (int k = start; k < end; ++k) text[k + (k >= point)] = nine[k - end + kLimbDigits];
+        }
+        end = start;
     }
-    return count;
+    if (withPoint) text[point] = '.';
+    return count + withPoint;
 }
 
 }  // namespace dec192

@@ -73,9 +73,10 @@ bool squareRoot(Coefficient &root, const Coefficient &n);
 // character after the first `point` of them, a decimal point, is skipped.
 void fromDigits(Coefficient &c, const char *digits, int count, int point);
 
-// Writes the digits without leading zeros ("0" for 0) and returns how many;
-// text must have room for digits(c).
-int toDigits(const Coefficient &c, char *text);
+// Writes the digits without leading zeros ("0" for 0), with a decimal
+// point after the first `point` of them when 0 < point < digits(c), and
+// returns how many characters it wrote; text must have room for them.
+int toDigits(const Coefficient &c, char *text, int point);
 
 }  // namespace dec192
 

@@ -211,7 +211,7 @@ TEST(Decimal192Paths, ReductionRootAndTextMatchDecNumber) {
 
 std::string digitsOf(const dec192::Coefficient &c) {
     char buffer[dec192::kMaxDigits];
-    return std::string(buffer, size_t(dec192::toDigits(c, buffer)));
+    return std::string(buffer, size_t(dec192::toDigits(c, buffer, 0)));
 }
 
 dec192::Coefficient coefficient(const std::string &digits) {
