@@ -151,20 +151,44 @@ void readLimb(dec192::Coefficient &c, uint64_t bits) {
     if (I < c.size) c.limb[I] = limbValue(bits);
 }
 
+// The trailing significand as six limbs of 30 bits of declets; the sixth
+// has only two declets.
+struct LimbBits {
+    uint64_t bits[kLimbs192];
+};
+
+LimbBits limbBits(const decimal192 *d) {
+    const uint64_t w0 = d->words[0], w1 = d->words[1], w2 = d->words[2] & kTrailingHigh;
+    return {{w0, w0 >> 30, w0 >> 60 | w1 << 4, w1 >> 26, w1 >> 56 | w2 << 8, w2 >> 22}};
+}
+
 // The coefficient with leading digit msd; of a NaN, its payload (msd 0).
 void readCoefficient(dec192::Coefficient &c, const decimal192 *d, unsigned msd) {
-    const uint64_t w0 = d->words[0], w1 = d->words[1], w2 = d->words[2] & kTrailingHigh;
-    const uint64_t words[3] = {w0, w1, w2};
+    const LimbBits limbs = limbBits(d);
+    const uint64_t words[3] = {d->words[0], d->words[1], d->words[2] & kTrailingHigh};
     // Only the limbs up to the highest non-zero declet need decoding.
     c.size = msd != 0 ? kLimbs192 : highestDeclet(words) / 3 + 1;
-    readLimb<0>(c, w0);
-    readLimb<1>(c, w0 >> 30);
-    readLimb<2>(c, w0 >> 60 | w1 << 4);
-    readLimb<3>(c, w1 >> 26);
-    readLimb<4>(c, w1 >> 56 | w2 << 8);
-    readLimb<5>(c, w2 >> 22);
+    readLimb<0>(c, limbs.bits[0]);
+    readLimb<1>(c, limbs.bits[1]);
+    readLimb<2>(c, limbs.bits[2]);
+    readLimb<3>(c, limbs.bits[3]);
+    readLimb<4>(c, limbs.bits[4]);
+    readLimb<5>(c, limbs.bits[5]);
     if (msd != 0) c.limb[kLimbs192 - 1] += msd * kMsdScale;
     if (c.size == 1 && c.limb[0] == 0) c.size = 0;
+}
+
+// Whether every declet is the one encoding of its digits: only codes of
+// three digits 8 or 9 (bits 0x6E all set) have others, with p or q set.
+bool canonicalDeclets(const decimal192 *d) {
+    const LimbBits limbs = limbBits(d);
+    bool spare = false;
+    for (int i = 0; i < kLimbs192; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const uint64_t code = limbs.bits[i] >> 10 * j & 0x3FF;
+            spare |= (code & 0x6E) == 0x6E && (code & 0x300) != 0;
+        }
+    return !spare;
 }
 
 // The declets of limb I, or of nothing beyond the coefficient's size.
@@ -632,6 +656,18 @@ bool reduceFast(decSext *result, const decSext *value, const decContext *set) {
     return pack(result, f);
 }
 
+// A normal number whose last digit is not 0, encoded canonically, is its
+// own reduction: nothing to decode or encode.
+bool ownReduction(const decSext *value, const decContext *set) {
+    unsigned msd;
+    int32_t exponent;
+    if (!fastContext(set) || topBits(value) >= kTopInfinity ||
+        kDeclets.toBinary[value->words[0] & 0x3FF] % 10 == 0)
+        return false;
+    readCombination(value, &msd, &exponent);
+    return exponent >= DECIMAL192_Emin && canonicalDeclets(value);
+}
+
 // Every 64-bit integer has at most 20 digits: exact with exponent 0, so
 // there is no condition for a context to take.
 decSext *fromInteger(decSext *result, int64_t n) {
@@ -894,7 +930,9 @@ double decSextToDouble(const decSext *value, decContext *set) {
 }
 
 decSext *decSextReduce(decSext *result, const decSext *value, decContext *set) {
-    if (reduceSmall(result, value, set) || reduceFast(result, value, set)) return result;
+    if (reduceSmall(result, value, set)) return result;
+    if (ownReduction(value, set)) return decSextCopy(result, value);
+    if (reduceFast(result, value, set)) return result;
     return unary(result, value, set, decNumberReduce);
 }
 

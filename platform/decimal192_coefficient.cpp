@@ -34,7 +34,6 @@ void multiplySmall(Coefficient &out, const Coefficient &c, uint32_t m) {
     }
     if (carry != 0) out.limb[out.size++] = uint32_t(carry);
 }
-
 // quotient = dividend / divisor for a one-limb divisor; returns the remainder.
 uint32_t divideSmall(Coefficient &quotient, const Coefficient &dividend, uint32_t divisor) {
     uint64_t remainder = 0;
@@ -51,16 +50,20 @@ uint32_t divideSmall(Coefficient &quotient, const Coefficient &dividend, uint32_
 // Subtracts q × v (n limbs) from the n + 1 limbs at u. When q was one too
 // large, adds v back and returns false.
 bool multiplySubtract(uint32_t *u, const uint32_t *v, int n, uint64_t q) {
-    uint64_t carry = 0;
+    // Each product's halves (q <= kLimbBase, so both are below the base)
+    // come off separately: only the borrow of 0, 1 or 2 runs from limb to
+    // limb, not a division.
+    constexpr int64_t base = kLimbBase;
+    uint64_t high = 0;
     int64_t borrow = 0;
     for (int i = 0; i < n; ++i) {
-        const uint64_t p = q * v[i] + carry;
-        carry = p / kLimbBase;
-        int64_t t = int64_t(u[i]) - int64_t(p % kLimbBase) + borrow;
-        borrow = t < 0 ? -1 : 0;
-        u[i] = uint32_t(t < 0 ? t + kLimbBase : t);
+        const uint64_t p = q * v[i];
+        const int64_t t = int64_t(u[i]) - int64_t(p % kLimbBase) - int64_t(high) - borrow;
+        high = p / kLimbBase;
+        borrow = (t < 0) + (t < -base);
+        u[i] = uint32_t(t + borrow * base);
     }
-    const int64_t top = int64_t(u[n]) - int64_t(carry) + borrow;
+    const int64_t top = int64_t(u[n]) - int64_t(high) - borrow;
     if (top >= 0) {
         u[n] = uint32_t(top);
         return true;
