@@ -643,16 +643,21 @@ int compareFinite(Finite &a, Finite &b) {
     return signA < 0 ? -order : order;
 }
 
+// Trailing zeros dropped; a zero gets exponent 0.
+void reduceFinite(Finite &f) {
+    if (dec192::isZero(f.coefficient)) {
+        f.exponent = 0;
+        return;
+    }
+    const int zeros = dec192::trailingZeros(f.coefficient);
+    dec192::scaleDown(f.coefficient, zeros);
+    f.exponent += zeros;
+}
+
 bool reduceFast(decSext *result, const decSext *value, const decContext *set) {
     Finite f;
     if (!fastContext(set) || !unpack(value, &f)) return false;
-    if (dec192::isZero(f.coefficient)) {
-        f.exponent = 0;
-    } else {
-        const int zeros = dec192::trailingZeros(f.coefficient);
-        dec192::scaleDown(f.coefficient, zeros);
-        f.exponent += zeros;
-    }
+    reduceFinite(f);
     return pack(result, f);
 }
 
@@ -678,7 +683,7 @@ decSext *fromInteger(decSext *result, int64_t n) {
 // [sign] digits [. digits] [E [sign] digits], with at most 52 digits and
 // an exponent of at most 6 digits, for a number that the encoding holds
 // exactly; other texts are left to decNumber.
-bool parseFast(const char *text, decimal192 *result) {
+bool parseFast(const char *text, bool reduce, decimal192 *result) {
     const char *p = text;
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+') ++p;
@@ -709,6 +714,7 @@ bool parseFast(const char *text, decimal192 *result) {
     dec192::fromDigits(f.coefficient, digits, count, whole);
     f.exponent = exponent - fraction;
     f.negative = negative;
+    if (reduce) reduceFinite(f);
     if (count > kSmallDigits) return pack(result, f);
     const Coefficient &c = f.coefficient;
     const uint64_t small = c.size == 0 ? 0 : c.size == 1 ? c.limb[0] : uint64_t(c.limb[1]) * dec192::kLimbBase + c.limb[0];
@@ -859,9 +865,14 @@ decSext *decSextSetExponent(decSext *value, decContext *set, int32_t exponent) {
 }
 
 decSext *decSextFromString(decSext *result, const char *text, decContext *set) {
-    if (fastContext(set) && parseFast(text, result)) return result;
+    if (fastContext(set) && parseFast(text, false, result)) return result;
     decNumber n;
     return decimal192FromNumber(result, decNumberFromString(&n, text, set), set);
+}
+
+decSext *decSextFromStringReduced(decSext *result, const char *text, decContext *set) {
+    if (fastContext(set) && parseFast(text, true, result)) return result;
+    return decSextReduce(result, decSextFromString(result, text, set), set);
 }
 
 char *decSextToString(const decSext *value, char *text) {

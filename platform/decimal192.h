@@ -99,6 +99,8 @@ decSext *decSextSetExponent(decSext *value, decContext *set, int32_t exponent);
 // text that does not follow its syntax gives a NaN and
 // DEC_Conversion_syntax. text must not be null.
 decSext *decSextFromString(decSext *result, const char *text, decContext *set);
+// decSextFromString, then decSextReduce, in one pass where it can.
+decSext *decSextFromStringReduced(decSext *result, const char *text, decContext *set);
 // To-scientific-string, NUL-terminated, at most DECIMAL192_String bytes.
 char *decSextToString(const decSext *value, char *text);
 

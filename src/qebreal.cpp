@@ -151,10 +151,11 @@ const QebReal &QebReal::assign(const char *text) {
         return *this;
     }
     Context ctx;
-    decSext read, reduced;
-    decSextFromString(&read, text, &ctx);
+    decSext value;
+    // Dropping zeros is exact, so Inexact can only come from the reading.
+    decSextFromStringReduced(&value, text, &ctx);
     if (decContextTestStatus(&ctx, DEC_Inexact)) mFlags |= kTruncated;
-    Impl::store(*this, *decSextReduce(&reduced, &read, &ctx));
+    Impl::store(*this, value);
     return *this;
 }
 

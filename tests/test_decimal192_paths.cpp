@@ -189,10 +189,20 @@ TEST(Decimal192Paths, ReductionRootAndTextMatchDecNumber) {
             decNumber read;
             decimal192FromNumber(r, decNumberFromString(&read, written.c_str(), ctx), ctx);
         });
-        if (written != expected || !(readGot == readWant)) {
+        const Outcome reducedGot = outcome([&](decSext *r, decContext *ctx) {
+            decSextFromStringReduced(r, written.c_str(), ctx);
+        });
+        const Outcome reducedWant = outcome([&](decSext *r, decContext *ctx) {
+            decNumber read;
+            decNumberReduce(&read, decNumberFromString(&read, written.c_str(), ctx), ctx);
+            decimal192FromNumber(r, &read, ctx);
+        });
+        if (written != expected || !(readGot == readWant) || !(reducedGot == reducedWant)) {
             ++failures;
             ADD_FAILURE() << expected << " written " << written << ", read back "
-                          << text(readGot.value) << " against " << text(readWant.value);
+                          << text(readGot.value) << " against " << text(readWant.value)
+                          << ", reduced " << text(reducedGot.value) << " against "
+                          << text(reducedWant.value);
         }
         for (const auto &op : ops) {
             const Outcome got = outcome([&](decSext *r, decContext *ctx) { op.module(r, &a, ctx); });
