@@ -182,8 +182,10 @@ void readCoefficient(dec192::Coefficient &c, const decimal192 *d, unsigned msd) 
 // three digits 8 or 9 (bits 0x6E all set) have others, with p or q set.
 bool canonicalDeclets(const decimal192 *d) {
     const LimbBits limbs = limbBits(d);
+    const uint64_t words[3] = {d->words[0], d->words[1], d->words[2] & kTrailingHigh};
+    const int count = highestDeclet(words) / 3 + 1;  // code 0 is canonical
     bool spare = false;
-    for (int i = 0; i < kLimbs192; ++i)
+    for (int i = 0; i < count; ++i)
         for (int j = 0; j < 3; ++j) {
             const uint64_t code = limbs.bits[i] >> 10 * j & 0x3FF;
             spare |= (code & 0x6E) == 0x6E && (code & 0x300) != 0;
@@ -941,9 +943,8 @@ double decSextToDouble(const decSext *value, decContext *set) {
 }
 
 decSext *decSextReduce(decSext *result, const decSext *value, decContext *set) {
-    if (reduceSmall(result, value, set)) return result;
     if (ownReduction(value, set)) return decSextCopy(result, value);
-    if (reduceFast(result, value, set)) return result;
+    if (reduceSmall(result, value, set) || reduceFast(result, value, set)) return result;
     return unary(result, value, set, decNumberReduce);
 }
 
