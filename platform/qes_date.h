@@ -1,32 +1,9 @@
-// String library: dates and times as one double.
-//
-// A date-time is the number of days since 1899-12-30 00:00, the fraction
-// being the time of day, on one continuous scale also before that day (so
-// 1899-12-29 18:00 is -0.25): the value grows with time and its floor is the
-// day number. Resolution is the millisecond: decomposition rounds to the
-// nearest one, composition gives that millisecond's canonical value. Years
-// run from 1 to 9999 of the proleptic Gregorian calendar.
+// String library: dates and times as one double (see qes_calendar.h), read
+// from text and taken from the system clock.
 #ifndef QES_DATE_H
 #define QES_DATE_H
 
-// Non-zero, with *value written, when the elements form a real date-time
-// (month 1-12, a day of that month, hour 0-23, minute and second 0-59,
-// millisecond 0-999, year 1-9999); 0, and *value untouched, otherwise.
-int qes_compose_date(int year, int month, int day, int hour, int minute, int second, double *value);
-int qes_compose_date_milli(int year, int month, int day, int hour, int minute, int second,
-                           int millisecond, double *value);
-
-// Non-zero, with every element written, for a finite value within the year
-// range (after rounding to the millisecond); 0, with nothing written,
-// otherwise.
-int qes_decompose_date(double value, int *year, int *month, int *day, int *hour, int *minute,
-                       int *second);
-int qes_decompose_date_milli(double value, int *year, int *month, int *day, int *hour, int *minute,
-                             int *second, int *millisecond);
-
-// Day of the week of a calendar date: 0 Sunday to 6 Saturday; -1 when the
-// date is not a real one.
-int qes_weekday(int year, int month, int day);
+#include "qes_calendar.h"
 
 // Date orders for qes_string_to_date.
 enum {

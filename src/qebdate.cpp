@@ -5,6 +5,9 @@
 
 #include <cstdio>
 
+// A date's value is always one that composition or rounding gave, or the
+// first 0.0, so it is taken apart without the checks.
+
 QebDate::QebDate() : mNull(true), mValue(0.0) {}
 
 QebDate::QebDate(int year, int month, int day, int hour, int minute, int second)
@@ -17,7 +20,10 @@ QebDate::QebDate(const char *text) : QebDate() { assign(text); }
 QebDate::QebDate(double value) : QebDate() { assign(value); }
 
 const QebDate &QebDate::assign(int year, int month, int day, int hour, int minute, int second) {
-    mNull = !qes_compose_date(year, month, day, hour, minute, second, &mValue);
+    // Composed into a local, so that a new date stores its value once.
+    double value = mValue;
+    mNull = !qes_compose_date(year, month, day, hour, minute, second, &value);
+    mValue = value;
     return *this;
 }
 
@@ -32,27 +38,25 @@ const QebDate &QebDate::assign(const char *text) {
 }
 
 const QebDate &QebDate::assign(double value) {
-    int year, month, day, hour, minute, second, millisecond;
-    if (!qes_decompose_date_milli(value, &year, &month, &day, &hour, &minute, &second,
-                                  &millisecond)) {
-        mNull = true;
-        return *this;
-    }
-    mNull = !qes_compose_date_milli(year, month, day, hour, minute, second, millisecond, &mValue);
+    mNull = !qes_round_date(value, &mValue);
     return *this;
 }
 
 void QebDate::getElements(int *year, int *month, int *day, int *hour, int *minute,
                           int *second) const {
-    // Decomposition writes nothing when it fails, so the zeros stand.
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (!mNull) qes_decompose_date(mValue, &y, &mo, &d, &h, &mi, &s);
-    if (year) *year = y;
-    if (month) *month = mo;
-    if (day) *day = d;
-    if (hour) *hour = h;
-    if (minute) *minute = mi;
-    if (second) *second = s;
+    if (!year || !month || !day || !hour || !minute || !second) {
+        int unwanted;  // where the elements nobody asked for go
+        getElements(year ? year : &unwanted, month ? month : &unwanted,
+                    day ? day : &unwanted, hour ? hour : &unwanted,
+                    minute ? minute : &unwanted, second ? second : &unwanted);
+        return;
+    }
+    if (mNull) {
+        *year = *month = *day = *hour = *minute = *second = 0;
+        return;
+    }
+    int millisecond;
+    qes_date_elements(mValue, year, month, day, hour, minute, second, &millisecond);
 }
 
 int QebDate::compare(const QebDate &other) const {
@@ -62,8 +66,9 @@ int QebDate::compare(const QebDate &other) const {
 }
 
 QebString QebDate::asString(bool sortable) const {
-    int y, mo, d, h, mi, s;
-    if (mNull || !qes_decompose_date(mValue, &y, &mo, &d, &h, &mi, &s)) return QebString();
+    if (mNull) return QebString();
+    int y, mo, d, h, mi, s, ms;
+    qes_date_elements(mValue, &y, &mo, &d, &h, &mi, &s, &ms);
     char text[128];
     int size;
     if (sortable) {
@@ -83,8 +88,9 @@ bool QebDate::isNull() const { return mNull; }
 void QebDate::setNull() { mNull = true; }
 
 int QebDate::getWeekDay() const {
-    int y, mo, d, h, mi, s;
-    if (mNull || !qes_decompose_date(mValue, &y, &mo, &d, &h, &mi, &s)) return -1;
+    if (mNull) return -1;
+    int y, mo, d, h, mi, s, ms;
+    qes_date_elements(mValue, &y, &mo, &d, &h, &mi, &s, &ms);
     return qes_weekday(y, mo, d);
 }
 

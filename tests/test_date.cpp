@@ -73,6 +73,16 @@ TEST_F(DateValue, AssignmentRules) {
     ASSERT_TRUE(qebSetDateOrder(0));
 }
 
+// Elements not asked for are skipped; the others are those of a full call.
+TEST_F(DateValue, SkippedElements) {
+    for (const QebDate &date : {QebDate(1899, 12, 29, 18, 30, 15), QebDate()}) {
+        int all[6], some[6] = {-1, -1, -1, -1, -1, -1};
+        date.getElements(&all[0], &all[1], &all[2], &all[3], &all[4], &all[5]);
+        date.getElements(nullptr, &some[1], nullptr, &some[3], nullptr, &some[5]);
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(some[i], i % 2 ? all[i] : -1) << i;
+    }
+}
+
 TEST_F(DateValue, OrderingPutsNullsFirst) {
     const QebDate null, early(2000, 1, 1, 0, 0, 0), late(2000, 1, 1, 0, 0, 1), first(1, 1, 1, 0, 0, 0);
     EXPECT_EQ(null.compare(QebDate()), 0);
