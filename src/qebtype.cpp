@@ -148,7 +148,27 @@ Census takeCensus(const char *text) {
     return {letters, digits, points, exponents, signs, others, part != kNotPlain};
 }
 
+// The commonest fields, digits with at most one point and nothing else,
+// told apart in one short loop; false leaves the text to the full rules.
+bool isBarePlainNumber(const char *p, determinedType *kind) {
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const char *start = p;
+    while (isDigit(*p)) ++p;
+    bool point = false;
+    if (*p == '.') {
+        point = true;
+        while (isDigit(*++p)) {}
+    }
+    if (*p != '\0' || p == start) return false;
+    *kind = p - start == 1 && point ? determinedString : point ? determinedReal : determinedInteger;
+    return true;
+}
+
 bool isDateOrTime(const char *text) {
+    // Every date and time starts with a digit after its blanks.
+    const char *p = text;
+    while (*p == ' ' || *p == '\t') ++p;
+    if (*p < '0' || *p > '9') return false;
     int y, mo, d, h, mi, s;
     if (qes_string_to_date(text, &y, &mo, &d, &h, &mi, &s, QES_DATE_MDY) != 0) return false;
     return (y && mo && d) || (h && mi && s);
@@ -176,6 +196,9 @@ qebType qebTypeFromString(const char *name, int *dateOrder) {
 }
 
 determinedType determineType(QebString text) {
+    // A boolean word starts with a letter, so a bare number is no word.
+    determinedType bare;
+    if (isBarePlainNumber(text.asCstr(), &bare)) return bare;
     if (isBooleanWord(text)) return determinedBoolean;
     // Plain numbers (the empty text among them) never reach the date test,
     // so '20091231' stays an integer.
