@@ -34,6 +34,7 @@ void multiplySmall(Coefficient &out, const Coefficient &c, uint32_t m) {
     }
     if (carry != 0) out.limb[out.size++] = uint32_t(carry);
 }
+
 // quotient = dividend / divisor for a one-limb divisor; returns the remainder.
 uint32_t divideSmall(Coefficient &quotient, const Coefficient &dividend, uint32_t divisor) {
     uint64_t remainder = 0;

@@ -21,8 +21,8 @@ constexpr int kMaxLimbs = kMaxDigits / kLimbDigits;
 // limb, which stalls store forwarding.
 struct Coefficient {
     int size;  // limbs in use: limb[size - 1] is not 0; 0 for the number 0
-    // One limb beyond kMaxLimbs, where scaleDown and divide widen their
-    // working copy.
+    // One limb beyond kMaxLimbs, where scaleUp and divide work for a
+    // moment.
     uint32_t limb[kMaxLimbs + 1];
 };
 
