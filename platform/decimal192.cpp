@@ -80,7 +80,6 @@ constexpr unsigned kTopInfinity = 0x1E, kTopNaN = 0x1F;
 static_assert(kTopShift == 58 && kTopNaN == 0x1F, "decSextNaN in the header writes these");
 constexpr uint64_t kSignalingBit = uint64_t(1) << 57;
 constexpr uint64_t kTrailingHigh = (uint64_t(1) << kCombinationShift) - 1;
-constexpr int kDeclets192 = 17;
 constexpr int32_t kExponentHigh = DECIMAL192_Emax - DECIMAL192_Pmax + 1;
 constexpr int32_t kExponentTiny = DECIMAL192_Emin - DECIMAL192_Pmax + 1;
 

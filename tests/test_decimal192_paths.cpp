@@ -3,8 +3,8 @@
 // to reach carries, borrows, ties, cancellation, long intermediate
 // results, zeros, subnormals and both exponent limits. The pair count is
 // QEB_DECIMAL_PAIRS (default 100000).
-#include "decimal192.h"
 #include "decimal192_coefficient.h"
+#include "decimal192_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +14,6 @@
 #include <string>
 
 namespace {
-
-decContext context() {
-    decContext ctx;
-    return *decContextDefault(&ctx, DEC_INIT_DECIMAL192);
-}
-
-std::string text(const decSext &d) {
-    char buffer[DECIMAL192_String];
-    return decSextToString(&d, buffer);
-}
 
 class Operands {
 public:
@@ -106,55 +96,17 @@ private:
     std::mt19937 mRandom;
 };
 
-struct Outcome {
-    decSext value;
-    uint32_t status;
-    bool operator==(const Outcome &o) const {
-        return status == o.status && value.words[0] == o.value.words[0] &&
-               value.words[1] == o.value.words[1] && value.words[2] == o.value.words[2];
-    }
-};
-
-// The result and status of `run` on a fresh context.
-template <typename Run>
-Outcome outcome(Run run) {
-    decContext ctx = context();
-    Outcome o;
-    run(&o.value, &ctx);
-    o.status = ctx.status;
-    return o;
-}
-
-using Module = decSext *(*)(decSext *, const decSext *, const decSext *, decContext *);
-using Reference = decNumber *(*)(decNumber *, const decNumber *, const decNumber *, decContext *);
-
-Outcome viaModule(Module op, const decSext &a, const decSext &b) {
-    return outcome([&](decSext *r, decContext *ctx) { op(r, &a, &b, ctx); });
-}
-
-Outcome viaDecNumber(Reference op, const decSext &a, const decSext &b) {
-    return outcome([&](decSext *r, decContext *ctx) {
-        decNumber x, y, n;
-        decimal192FromNumber(r, op(&n, decimal192ToNumber(&a, &x), decimal192ToNumber(&b, &y), ctx), ctx);
-    });
-}
-
 long pairCount() {
     const char *setting = std::getenv("QEB_DECIMAL_PAIRS");
     return setting ? std::atol(setting) : 100000;
 }
 
 TEST(Decimal192Paths, ArithmeticMatchesDecNumberBitForBit) {
-    const struct { const char *name; Module module; Reference reference; } ops[] = {
-        {"+", decSextAdd, decNumberAdd},           {"-", decSextSubtract, decNumberSubtract},
-        {"*", decSextMultiply, decNumberMultiply}, {"/", decSextDivide, decNumberDivide},
-        {"<=>", decSextCompare, decNumberCompare},
-    };
     Operands operands(20261207);
     int failures = 0;
     for (long i = 0; i < pairCount() && failures < 10; ++i) {
         const decSext a = operands.next(), b = operands.partner(a);
-        for (const auto &op : ops) {
+        for (const BinaryOperation &op : kBinaryOperations) {
             const Outcome got = viaModule(op.module, a, b), want = viaDecNumber(op.reference, a, b);
             if (got == want) continue;
             ++failures;
@@ -168,12 +120,6 @@ TEST(Decimal192Paths, ArithmeticMatchesDecNumberBitForBit) {
 // Reduction, square root, and text both ways: the text of every value
 // reads back as decNumber reads it, and matches decNumber's own text.
 TEST(Decimal192Paths, ReductionRootAndTextMatchDecNumber) {
-    const struct {
-        const char *name;
-        decSext *(*module)(decSext *, const decSext *, decContext *);
-        decNumber *(*reference)(decNumber *, const decNumber *, decContext *);
-    } ops[] = {{"reduce", decSextReduce, decNumberReduce},
-               {"sqrt", decSextSquareRoot, decNumberSquareRoot}};
     Operands operands(7);
     int failures = 0;
     for (long i = 0; i < pairCount() && failures < 10; ++i) {
@@ -182,21 +128,9 @@ TEST(Decimal192Paths, ReductionRootAndTextMatchDecNumber) {
         char expected[DECIMAL192_String + 16];
         decNumberToString(decimal192ToNumber(&a, &n), expected);
         const std::string written = text(a);
-        const Outcome readGot = outcome([&](decSext *r, decContext *ctx) {
-            decSextFromString(r, written.c_str(), ctx);
-        });
-        const Outcome readWant = outcome([&](decSext *r, decContext *ctx) {
-            decNumber read;
-            decimal192FromNumber(r, decNumberFromString(&read, written.c_str(), ctx), ctx);
-        });
-        const Outcome reducedGot = outcome([&](decSext *r, decContext *ctx) {
-            decSextFromStringReduced(r, written.c_str(), ctx);
-        });
-        const Outcome reducedWant = outcome([&](decSext *r, decContext *ctx) {
-            decNumber read;
-            decNumberReduce(&read, decNumberFromString(&read, written.c_str(), ctx), ctx);
-            decimal192FromNumber(r, &read, ctx);
-        });
+        const Outcome readGot = readViaModule(written, false), readWant = readViaDecNumber(written, false);
+        const Outcome reducedGot = readViaModule(written, true),
+                      reducedWant = readViaDecNumber(written, true);
         if (written != expected || !(readGot == readWant) || !(reducedGot == reducedWant)) {
             ++failures;
             ADD_FAILURE() << expected << " written " << written << ", read back "
@@ -204,12 +138,8 @@ TEST(Decimal192Paths, ReductionRootAndTextMatchDecNumber) {
                           << ", reduced " << text(reducedGot.value) << " against "
                           << text(reducedWant.value);
         }
-        for (const auto &op : ops) {
-            const Outcome got = outcome([&](decSext *r, decContext *ctx) { op.module(r, &a, ctx); });
-            const Outcome want = outcome([&](decSext *r, decContext *ctx) {
-                decNumber result;
-                decimal192FromNumber(r, op.reference(&result, &n, ctx), ctx);
-            });
+        for (const UnaryOperation &op : kUnaryOperations) {
+            const Outcome got = viaModule(op, a), want = viaDecNumber(op, a);
             if (got == want) continue;
             ++failures;
             ADD_FAILURE() << op.name << ' ' << expected << ": " << text(got.value) << " status "

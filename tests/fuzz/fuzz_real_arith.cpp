@@ -1,7 +1,9 @@
 // Decimal arithmetic on two texts (one a line, then a line with a number of
 // places): the laws that hold under 52-digit rounding, exact results that
-// undo each other, the order agreeing with the sign of the difference, and
-// the integer and rounding operations bracketing the number.
+// undo each other, the order agreeing with the sign of the difference, the
+// integer and rounding operations bracketing the number, and the decimal
+// module's own paths giving decNumber's every bit.
+#include "decimal192_reference.h"
 #include "fuzz_support.h"
 
 #include <qeb/qebreal.h>
@@ -105,6 +107,19 @@ void checkOneNumber(const QebReal &a, int places) {
     checkSquareRoot(a);
 }
 
+void checkAgainstDecNumber(const std::string &left, const std::string &right) {
+    for (const std::string &t : {left, right})
+        for (bool reduce : {false, true})
+            FUZZ_CHECK(readViaModule(t, reduce) == readViaDecNumber(t, reduce), "reading %s (reduced: %d) differs from decNumber",
+                       t.c_str(), reduce);
+    const decSext a = readViaModule(left, false).value, b = readViaModule(right, false).value;
+    for (const BinaryOperation &op : kBinaryOperations)
+        FUZZ_CHECK(viaModule(op.module, a, b) == viaDecNumber(op.reference, a, b), "%s %s %s differs from decNumber",
+                   text(a).c_str(), op.name, text(b).c_str());
+    for (const UnaryOperation &op : kUnaryOperations)
+        FUZZ_CHECK(viaModule(op, a) == viaDecNumber(op, a), "%s of %s differs from decNumber", op.name, text(a).c_str());
+}
+
 std::string line(const std::string &input, size_t &at) {
     if (at >= input.size()) return "";
     const size_t end = std::min(input.find('\n', at), input.size());
@@ -118,8 +133,10 @@ std::string line(const std::string &input, size_t &at) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string input(reinterpret_cast<const char *>(data), size);
     size_t at = 0;
-    const QebReal a = realOf(line(input, at));
-    const QebReal b = realOf(line(input, at));
+    const std::string left = line(input, at), right = line(input, at);
+    checkAgainstDecNumber(left, right);
+    const QebReal a = realOf(left);
+    const QebReal b = realOf(right);
     const long long places = std::strtoll(line(input, at).c_str(), nullptr, 10);
     checkBasicOperations(a, b);
     checkModulo(a, b);
