@@ -116,24 +116,33 @@ namespace {
 template <int R>
 void shiftUp(Coefficient &c, int whole) {
     constexpr uint32_t split = kPowers[kLimbDigits - R], scale = kPowers[R];
-    const int size = c.size + whole + 1;
-    for (int i = size - 1; i >= whole; --i) {
-        const uint32_t high = i - whole < c.size ? c.limb[i - whole] % split * scale : 0;
-        const uint32_t low = i - whole >= 1 ? c.limb[i - whole - 1] / split : 0;
-        c.limb[i] = high + low;
+    if constexpr (R == 0) {
+        for (int i = c.size - 1; i >= 0; --i) c.limb[i + whole] = c.limb[i];
+        c.size += whole;
+    } else {
+        const int size = c.size + whole + 1;
+        for (int i = size - 1; i >= whole; --i) {
+            const uint32_t high = i - whole < c.size ? c.limb[i - whole] % split * scale : 0;
+            const uint32_t low = i - whole >= 1 ? c.limb[i - whole - 1] / split : 0;
+            c.limb[i] = high + low;
+        }
+        c.size = size;
+        trim(c);
     }
     for (int i = 0; i < whole; ++i) c.limb[i] = 0;
-    c.size = size;
-    trim(c);
 }
 
 template <int R>
 void shiftDown(Coefficient &c, int whole) {
     constexpr uint32_t scale = kPowers[R], rest = kPowers[kLimbDigits - R];
     const int size = c.size - whole;
-    for (int i = 0; i < size; ++i) {
-        const uint32_t high = i + whole + 1 < c.size ? c.limb[i + whole + 1] % scale * rest : 0;
-        c.limb[i] = c.limb[i + whole] / scale + high;
+    if constexpr (R == 0) {
+        for (int i = 0; i < size; ++i) c.limb[i] = c.limb[i + whole];
+    } else {
+        for (int i = 0; i < size; ++i) {
+            const uint32_t high = i + whole + 1 < c.size ? c.limb[i + whole + 1] % scale * rest : 0;
+            c.limb[i] = c.limb[i + whole] / scale + high;
+        }
     }
     c.size = size;
     trim(c);
@@ -189,13 +198,16 @@ Dropped scaleDown(Coefficient &c, int k) {
 }
 
 void add(Coefficient &a, const Coefficient &b) {
+    const int common = a.size < b.size ? a.size : b.size;
     uint32_t carry = 0;
+    const auto put = [&](int i, uint32_t sum) {
+        carry = sum >= kLimbBase;
+        a.limb[i] = carry ? sum - kLimbBase : sum;
+    };
     int i = 0;
-    for (; i < b.size || (carry != 0 && i < a.size); ++i) {
-        const uint32_t s = (i < a.size ? a.limb[i] : 0) + (i < b.size ? b.limb[i] : 0) + carry;
-        carry = s >= kLimbBase;
-        a.limb[i] = carry ? s - kLimbBase : s;
-    }
+    for (; i < common; ++i) put(i, a.limb[i] + b.limb[i] + carry);
+    for (; i < b.size; ++i) put(i, b.limb[i] + carry);
+    for (; carry != 0 && i < a.size; ++i) put(i, a.limb[i] + carry);
     if (i > a.size) a.size = i;
     if (carry != 0) a.limb[a.size++] = 1;
 }
