@@ -134,8 +134,6 @@ QebReal::QebReal(double d) : mFlags(0) {
     Impl::store(*this, *decSextFromDouble(&value, d, &ctx));
 }
 
-QebReal::~QebReal() {}
-
 const QebReal &QebReal::operator=(const QebReal &other) {
     mFlags = other.mFlags;
     std::memmove(mValue, other.mValue, sizeof mValue);

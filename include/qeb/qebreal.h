@@ -46,7 +46,8 @@ public:
     // The shortest decimal that reads back as the same double (so 0.1 gives
     // exactly 0.1); a NaN gives null, infinities give infinities.
     QebReal(double d);
-    virtual ~QebReal();
+    // Nothing to release; defined here so that a temporary costs no call.
+    virtual ~QebReal() {}
 
     // Copies the value and the truncated flag.
     const QebReal &operator=(const QebReal &other);
