@@ -40,13 +40,13 @@ bool isWordInAnyCase(const char *p, size_t bytes, const char *word) {
 // Only the letters themselves fold to the first letters of the words, and
 // only 's' has a longer form that folds to it (U+017F, two bytes), so a
 // text that starts otherwise or is longer than "fal\u017Fe" is no word; the
-// rest are compared by folding.
-bool isBooleanWord(const QebString &text) {
+// rest are compared by folding. p is the text's own bytes.
+bool isBooleanWord(const QebString &text, const char *p) {
     static const char *const kWords[] = {"yes", "no", "true", "false", "y", "n"};
-    const char *const p = text.asCstr();
-    const size_t bytes = text.cStrSize() - 1;
     const char first = char(*p | 0x20);
-    if ((first != 'y' && first != 'n' && first != 't' && first != 'f') || bytes > 6) return false;
+    if (first != 'y' && first != 'n' && first != 't' && first != 'f') return false;
+    const size_t bytes = text.cStrSize() - 1;
+    if (bytes > 6) return false;
     bool ascii = true;
     for (size_t i = 0; i < bytes; ++i) ascii &= static_cast<unsigned char>(p[i]) < 0x80;
     for (const char *word : kWords) {
@@ -196,13 +196,14 @@ qebType qebTypeFromString(const char *name, int *dateOrder) {
 }
 
 determinedType determineType(QebString text) {
+    const char *const p = text.asCstr();
     // A boolean word starts with a letter, so a bare number is no word.
     determinedType bare;
-    if (isBarePlainNumber(text.asCstr(), &bare)) return bare;
-    if (isBooleanWord(text)) return determinedBoolean;
+    if (isBarePlainNumber(p, &bare)) return bare;
+    if (isBooleanWord(text, p)) return determinedBoolean;
     // Plain numbers (the empty text among them) never reach the date test,
     // so '20091231' stays an integer.
-    const Census census = takeCensus(text.asCstr());
-    if (!census.plain && isDateOrTime(text.asCstr())) return determinedDate;
+    const Census census = takeCensus(p);
+    if (!census.plain && isDateOrTime(p)) return determinedDate;
     return census.kind();
 }
