@@ -536,7 +536,8 @@ bool addFast(decSext *result, const decSext *lhs, const decSext *rhs, bool subtr
     Finite a, b;
     if (!fastContext(set) || !unpack(lhs, &a) || !unpack(rhs, &b)) return false;
     b.negative = b.negative != subtract;
-    // The sum takes the smaller exponent: `high` is scaled down to it.
+    // The sum takes the smaller exponent; `high`, with the larger, is
+    // rescaled to it.
     Finite &high = a.exponent >= b.exponent ? a : b;
     Finite &low = &high == &a ? b : a;
     if (!dec192::isZero(high.coefficient)) {

@@ -139,8 +139,9 @@ decSext *decSextDivideInteger(decSext *result, const decSext *lhs, const decSext
 // a × b + c with one rounding.
 decSext *decSextFMA(decSext *result, const decSext *a, const decSext *b, const decSext *c,
                     decContext *set);
-// The square root, correctly rounded; exact roots as near the ideal
-// exponent (half the operand's, rounded down) as their zeros allow.
+// The square root as decNumber gives it: correctly rounded, exact roots as
+// near the ideal exponent (half the operand's, rounded down) as their zeros
+// allow.
 decSext *decSextSquareRoot(decSext *result, const decSext *value, decContext *set);
 decSext *decSextMinus(decSext *result, const decSext *value, decContext *set);
 decSext *decSextAbs(decSext *result, const decSext *value, decContext *set);
