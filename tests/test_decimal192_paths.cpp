@@ -169,4 +169,26 @@ TEST(Decimal192Coefficient, LongDivisionAddsBackAnEstimateOneTooLarge) {
     EXPECT_EQ(digitsOf(q), "321823316999999998660911658");
 }
 
+// Dropping more digits than a coefficient has leaves 0 and says how the
+// whole compared with half of the unit dropped to.
+TEST(Decimal192Coefficient, ScalingDownPastEveryDigitReportsTheWhole) {
+    const struct { const char *digits; int k; dec192::Dropped dropped; } cases[] = {
+        {"123", 5, dec192::kBelowHalf}, {"5000", 4, dec192::kHalf},
+        {"5000000001", 10, dec192::kAboveHalf}, {"6", 1, dec192::kAboveHalf},
+        {"4999999999999999999", 19, dec192::kBelowHalf}, {"5", 20, dec192::kBelowHalf},
+    };
+    for (const auto &c : cases) {
+        dec192::Coefficient n = coefficient(c.digits);
+        EXPECT_EQ(dec192::scaleDown(n, c.k), c.dropped) << c.digits;
+        EXPECT_TRUE(dec192::isZero(n)) << c.digits;
+    }
+}
+
+TEST(Decimal192Coefficient, ASmallerDividendGivesZeroAndItsRemainder) {
+    dec192::Coefficient q;
+    EXPECT_TRUE(dec192::divide(q, coefficient("123"), coefficient("1000000000000")));
+    EXPECT_TRUE(dec192::isZero(q));
+    EXPECT_FALSE(dec192::divide(q, coefficient("0"), coefficient("1000000000000")));
+}
+
 }  // namespace
