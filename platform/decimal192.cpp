@@ -473,16 +473,20 @@ bool unpack(const decimal192 *d, Finite *f) {
     return true;
 }
 
-// Encodes a coefficient of at most 52 digits when the encoding holds the
-// number as it is: a zero with an exponent in range, or a normal number
-// whose exponent needs no clamping. Otherwise false, d untouched.
+// Whether the encoding holds a coefficient of at most 52 digits as it is:
+// a zero with an exponent in range, or a normal number whose exponent needs
+// no clamping.
+bool holdsAsItIs(const Finite &f) {
+    return f.exponent <= kExponentHigh && f.exponent >= kExponentTiny &&
+           (f.exponent >= DECIMAL192_Emin || f.coefficient.size == 0 ||
+            f.exponent + dec192::digits(f.coefficient) - 1 >= DECIMAL192_Emin);
+}
+
+// Encodes f when the encoding holds it as it is; otherwise false, d
+// untouched.
 bool pack(decimal192 *d, const Finite &f) {
-    const Coefficient &c = f.coefficient;
-    if (f.exponent > kExponentHigh || f.exponent < kExponentTiny ||
-        (f.exponent < DECIMAL192_Emin && c.size != 0 &&
-         f.exponent + dec192::digits(c) - 1 < DECIMAL192_Emin))
-        return false;
-    encodeFinite(d, c, f.exponent, f.negative);
+    if (!holdsAsItIs(f)) return false;
+    encodeFinite(d, f.coefficient, f.exponent, f.negative);
     return true;
 }
 
@@ -716,7 +720,12 @@ bool parseFast(const char *text, bool reduce, decimal192 *result) {
     dec192::fromDigits(f.coefficient, digits, count, whole);
     f.exponent = exponent - fraction;
     f.negative = negative;
-    if (reduce) reduceFinite(f);
+    // Reading must be exact before dropping zeros can be: decNumber would
+    // report a clamped or subnormal reading even when the reduction fits.
+    if (reduce) {
+        if (!holdsAsItIs(f)) return false;
+        reduceFinite(f);
+    }
     if (count > kSmallDigits) return pack(result, f);
     const Coefficient &c = f.coefficient;
     const uint64_t small = c.size == 0 ? 0 : c.size == 1 ? c.limb[0] : uint64_t(c.limb[1]) * dec192::kLimbBase + c.limb[0];

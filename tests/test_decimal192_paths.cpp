@@ -149,6 +149,15 @@ TEST(Decimal192Paths, ReductionRootAndTextMatchDecNumber) {
     }
 }
 
+// Texts the encoding cannot hold as written, though their reductions fit:
+// decNumber reports the reading's clamping or subnormal value.
+TEST(Decimal192Paths, ReadingBeyondTheFormatThenReducingMatchesDecNumber) {
+    for (const char *t : {"0E-98398", "-0E-99999", "0E+98300", "1E-98340", "1000E98253",
+                          "100E-98360", "5E+98253"})
+        for (bool reduce : {false, true})
+            EXPECT_TRUE(readViaModule(t, reduce) == readViaDecNumber(t, reduce)) << t << ' ' << reduce;
+}
+
 std::string digitsOf(const dec192::Coefficient &c) {
     char buffer[dec192::kMaxDigits];
     return std::string(buffer, size_t(dec192::toDigits(c, buffer, 0)));
