@@ -51,6 +51,9 @@ fi
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINEPREFIX=$(mktemp -d /tmp/qeb-wine.XXXXXX)
 trap 'WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+# One server for the whole run: a server that stops when idle can drop a
+# test that connects just as it goes ("recvmsg: Connection reset by peer").
+wineserver -p
 wine wineboot --init >/dev/null 2>&1
 
 PKG_CONFIG_LIBDIR=$deps/lib/pkgconfig cmake -S . -B "$build/qeb" -G Ninja -DQEB_WERROR=ON -DQEB_BUILD_BENCH=OFF \
