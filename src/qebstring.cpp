@@ -31,6 +31,16 @@ bool isContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
+// Where the last character of text[0, end) starts, end > 0: a byte that is
+// no trail byte always starts one, and a character takes at most three
+// trail bytes, so a trail byte four places after any other byte stands
+// alone.
+unsigned int lastCharStart(const char *text, unsigned int end) {
+    for (unsigned int p = end; p > 0 && end - p < 4;)
+        if (!isContinuationByte(text[--p])) return p;
+    return end - 1;
+}
+
 // The byte count of (text, chars, bytes), counted only where unknown; chars
 // becomes unknown when the text has fewer characters.
 size_t settleBytes(const char *text, int &chars, int bytes) {
@@ -164,8 +174,14 @@ bool QebString::doAppend(const char *text, int chars, int bytes) {
     const unsigned int oldLength = record->byteLength;
     const unsigned int newLength = oldLength + static_cast<unsigned int>(size);
     // A text starting with a trail byte may complete a sequence left open at
-    // the end, so the characters are counted again.
+    // the end, so the characters from the last one that starts near the end
+    // are counted again (the whole text would make a loop of appends
+    // quadratic).
     if (size > 0 && oldLength > 0 && isContinuationByte(text[0])) chars = -1;
+    const unsigned int recountFrom = chars >= 0 ? oldLength : lastCharStart(record->text, oldLength);
+    const unsigned int charsBefore =
+        chars >= 0 ? record->charLength
+                   : record->charLength - unsigned(ks_uchar_length(record->text + recountFrom));
 
     if (record->refCount > 1) {
         InternalString *copy = newString(newLength);
@@ -186,8 +202,8 @@ bool QebString::doAppend(const char *text, int chars, int bytes) {
     }
     record->text[newLength] = '\0';
     record->byteLength = newLength;
-    record->charLength = chars >= 0 ? record->charLength + unsigned(chars)
-                                    : unsigned(ks_uchar_length(record->text));
+    record->charLength = charsBefore + (chars >= 0 ? unsigned(chars)
+                                                   : unsigned(ks_uchar_length(record->text + recountFrom)));
     return true;
 }
 

@@ -87,6 +87,24 @@ TEST_F(StringEdit, PositionsStayRightAcrossEditsAfterSeeking) {
     EXPECT_EQ(s.find("\xE2\x82\xAC", 50), 50 + int(std::find(model.begin() + 50, model.end(), "\xE2\x82\xAC") - model.begin() - 50));
 }
 
+// Appending trail bytes recounts only the characters near the join: the
+// count must match counting the joined text afresh, whatever sequence the
+// old text ends in (up to four trail bytes before it, which a character
+// never takes).
+TEST_F(StringEdit, TrailBytesAppendedCountLikeTheJoinedText) {
+    const char *const ends[] = {"", "a", "\xE2", "\xE2\x82", "\xF0\x9F", "\xF0\x9F\x98",
+                                "\x80", "\x80\x80\x80\x80", "a\x80\x80\x80\x80\x80",
+                                "\xF0\x9F\x98\x80\x80", "\xE0\x80", "\xC3"};
+    const char *const tails[] = {"\x80", "\xAC", "\x82\xAC", "\x98\x80x", "\x80\x80\x80\x80\x80"};
+    for (const char *end : ends)
+        for (const char *tail : tails) {
+            QebString s(end);
+            s.append(tail);
+            const std::string joined = std::string(end) + tail;
+            EXPECT_EQ(s.length(), QebString(joined.c_str()).length()) << testing::PrintToString(joined);
+        }
+}
+
 TEST_F(StringEdit, TrimmingNothingCopiesNothingAndNeverPassesTheNul) {
     QebString inner("a b"), copy(inner);
     EXPECT_EQ(inner.trim(true, true), 0);
