@@ -178,10 +178,13 @@ bool QebString::doAppend(const char *text, int chars, int bytes) {
     // are counted again (the whole text would make a loop of appends
     // quadratic).
     if (size > 0 && oldLength > 0 && isContinuationByte(text[0])) chars = -1;
-    const unsigned int recountFrom = chars >= 0 ? oldLength : lastCharStart(record->text, oldLength);
-    const unsigned int charsBefore =
-        chars >= 0 ? record->charLength
-                   : record->charLength - unsigned(ks_uchar_length(record->text + recountFrom));
+    const unsigned int recountFrom =
+        chars >= 0 || oldLength == 0 ? oldLength : lastCharStart(record->text, oldLength);
+    // The old text's last bytes, counted on their own: at most four, and
+    // the text need not end in a NUL before the append writes one.
+    char oldTail[5] = {};
+    std::memcpy(oldTail, record->text + recountFrom, oldLength - recountFrom);
+    const unsigned int charsBefore = record->charLength - unsigned(ks_uchar_length(oldTail));
 
     if (record->refCount > 1) {
         InternalString *copy = newString(newLength);
@@ -202,8 +205,8 @@ bool QebString::doAppend(const char *text, int chars, int bytes) {
     }
     record->text[newLength] = '\0';
     record->byteLength = newLength;
-    record->charLength = charsBefore + (chars >= 0 ? unsigned(chars)
-                                                   : unsigned(ks_uchar_length(record->text + recountFrom)));
+    record->charLength = chars >= 0 ? record->charLength + unsigned(chars)
+                                    : charsBefore + unsigned(ks_uchar_length(record->text + recountFrom));
     return true;
 }
 

@@ -103,6 +103,18 @@ TEST_F(StringEdit, TrailBytesAppendedCountLikeTheJoinedText) {
             const std::string joined = std::string(end) + tail;
             EXPECT_EQ(s.length(), QebString(joined.c_str()).length()) << testing::PrintToString(joined);
         }
+    // replace() makes room for its result before the appends, so the text
+    // has no NUL at its end while they count.
+    const struct { const char *text, *from, *to, *result; } replacements[] = {
+        {"\xF0\x9Fx x", "x", "\x98", "\xF0\x9F\x98 \x98"},
+        {"\xE2--\xE2--", "--", "\x82\xAC", "\xE2\x82\xAC\xE2\x82\xAC"},
+        {"a\xC3" "bc\xC3" "bc", "bc", "\xA9", "a\xC3\xA9\xC3\xA9"},
+    };
+    for (const auto &r : replacements) {
+        const QebString replaced = QebString(r.text).replace(r.from, r.to, 0, -1);
+        EXPECT_STREQ(replaced.asCstr(), r.result);
+        EXPECT_EQ(replaced.length(), QebString(r.result).length()) << testing::PrintToString(r.result);
+    }
 }
 
 TEST_F(StringEdit, TrimmingNothingCopiesNothingAndNeverPassesTheNul) {
