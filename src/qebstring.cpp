@@ -178,13 +178,15 @@ bool QebString::doAppend(const char *text, int chars, int bytes) {
     // are counted again (the whole text would make a loop of appends
     // quadratic).
     if (size > 0 && oldLength > 0 && isContinuationByte(text[0])) chars = -1;
-    const unsigned int recountFrom =
-        chars >= 0 || oldLength == 0 ? oldLength : lastCharStart(record->text, oldLength);
-    // The old text's last bytes, counted on their own: at most four, and
-    // the text need not end in a NUL before the append writes one.
-    char oldTail[5] = {};
-    std::memcpy(oldTail, record->text + recountFrom, oldLength - recountFrom);
-    const unsigned int charsBefore = record->charLength - unsigned(ks_uchar_length(oldTail));
+    unsigned int recountFrom = oldLength, charsBefore = record->charLength;
+    if (chars < 0 && oldLength > 0) {
+        // The old text's last bytes, counted on their own: at most four,
+        // and the text need not end in a NUL before the append writes one.
+        recountFrom = lastCharStart(record->text, oldLength);
+        char oldTail[5] = {};
+        std::memcpy(oldTail, record->text + recountFrom, oldLength - recountFrom);
+        charsBefore -= unsigned(ks_uchar_length(oldTail));
+    }
 
     if (record->refCount > 1) {
         InternalString *copy = newString(newLength);
