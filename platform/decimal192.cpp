@@ -161,12 +161,14 @@ LimbBits limbBits(const decimal192 *d) {
     return {{w0, w0 >> 30, w0 >> 60 | w1 << 4, w1 >> 26, w1 >> 56 | w2 << 8, w2 >> 22}};
 }
 
+// The limbs of declets up to the highest non-zero declet; 1 when all are 0.
+int trailingLimbsInUse(const decimal192 *d) { return highestDeclet(d->words) / 3 + 1; }
+
 // The coefficient with leading digit msd; of a NaN, its payload (msd 0).
 void readCoefficient(dec192::Coefficient &c, const decimal192 *d, unsigned msd) {
     const LimbBits limbs = limbBits(d);
-    const uint64_t words[3] = {d->words[0], d->words[1], d->words[2] & kTrailingHigh};
     // Only the limbs up to the highest non-zero declet need decoding.
-    c.size = msd != 0 ? kLimbs192 : highestDeclet(words) / 3 + 1;
+    c.size = msd != 0 ? kLimbs192 : trailingLimbsInUse(d);
     readLimb<0>(c, limbs.bits[0]);
     readLimb<1>(c, limbs.bits[1]);
     readLimb<2>(c, limbs.bits[2]);
@@ -181,8 +183,7 @@ void readCoefficient(dec192::Coefficient &c, const decimal192 *d, unsigned msd) 
 // three digits 8 or 9 (bits 0x6E all set) have others, with p or q set.
 bool canonicalDeclets(const decimal192 *d) {
     const LimbBits limbs = limbBits(d);
-    const uint64_t words[3] = {d->words[0], d->words[1], d->words[2] & kTrailingHigh};
-    const int count = highestDeclet(words) / 3 + 1;  // code 0 is canonical
+    const int count = trailingLimbsInUse(d);  // code 0 is canonical
     bool spare = false;
     for (int i = 0; i < count; ++i)
         for (int j = 0; j < 3; ++j) {
@@ -728,7 +729,9 @@ bool parseFast(const char *text, bool reduce, decimal192 *result) {
     }
     if (count > kSmallDigits) return pack(result, f);
     const Coefficient &c = f.coefficient;
-    const uint64_t small = c.size == 0 ? 0 : c.size == 1 ? c.limb[0] : uint64_t(c.limb[1]) * dec192::kLimbBase + c.limb[0];
+    const uint64_t small = c.size == 0   ? 0
+                           : c.size == 1 ? c.limb[0]
+                                         : uint64_t(c.limb[1]) * dec192::kLimbBase + c.limb[0];
     return writeSmall(result, {small, f.exponent, negative});
 }
 
