@@ -9,5 +9,5 @@ expect_exit() {
   local want=$1; shift
   set +e; "$@" >"$work/out" 2>"$work/err"; local got=$?; set -e
   sed -i 's/\r$//' "$work/err"
-  [ "$got" = "$want" ] || { echo "exit $got, expected $want: $*" >&2; exit 1; }
+  [ "$got" = "$want" ] || { echo "exit $got, expected $want: $*" >&2; cat "$work/err" >&2; exit 1; }
 }
