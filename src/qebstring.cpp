@@ -17,6 +17,16 @@ namespace {
 
 const char kEmptyText[] = "";
 
+// Every one-byte text, each with its NUL: a one-byte piece borrows its text
+// from here instead of allocating a record.
+struct OneByteTexts {
+    char text[256][2] = {};
+    constexpr OneByteTexts() {
+        for (int b = 1; b < 256; ++b) text[b][0] = char(b);
+    }
+};
+constexpr OneByteTexts kOneByteTexts;
+
 // Texts stay below 2 GiB so that every position fits an int.
 constexpr size_t kMaxBytes = INT_MAX - 1;
 
@@ -242,9 +252,8 @@ QebString::QebString() : mString(nullptr), mStatic(nullptr), mStaticLength(0), m
 QebString::QebString(const char *text, bool isStatic) : QebString() {
     if (!text) return;
     if (isStatic) {
-        mStatic = text;
-        mStaticSize = unsigned(std::strlen(text));
-        mStaticLength = unsigned(ks_uchar_tell(text, text + mStaticSize));
+        const size_t bytes = std::strlen(text);
+        borrow(text, unsigned(bytes), unsigned(ks_uchar_tell(text, text + bytes)));
     } else {
         doAssign(text, -1, -1);
     }
@@ -264,6 +273,13 @@ const QebString &QebString::operator=(const QebString &other) {
 }
 
 void QebString::setNull() { replaceString(nullptr); }
+
+void QebString::borrow(const char *text, unsigned int bytes, unsigned int chars) {
+    setNull();
+    mStatic = text;
+    mStaticSize = bytes;
+    mStaticLength = chars;
+}
 
 bool QebString::isNull() const { return !mString && !mStatic; }
 
@@ -464,7 +480,7 @@ QebString QebString::mid(unsigned int start, int count) const {
     if (isNull()) return result;
     const char *origin = seekChar(start);
     if (!origin) {
-        result.doAssign(kEmptyText, 0, 0);
+        result.borrow(kEmptyText, 0, 0);
         return result;
     }
     // The rest of the text has known counts; only a shorter piece is sought,
@@ -472,8 +488,14 @@ QebString QebString::mid(unsigned int start, int count) const {
     const char *end = asCstr() + cStrSize() - 1;
     const unsigned int rest = length() - start;
     const unsigned int chars = count < 0 || unsigned(count) >= rest ? rest : unsigned(count);
-    if (chars < rest) end = ks_uchar_seek_bounded(origin, end, int(chars), nullptr);
-    result.doAssign(origin, int(chars), int(end - origin));
+    if (length() == cStrSize() - 1)
+        end = origin + chars;
+    else if (chars < rest)
+        end = ks_uchar_seek_bounded(origin, end, int(chars), nullptr);
+    if (end - origin <= 1)
+        result.borrow(kOneByteTexts.text[static_cast<unsigned char>(*origin)], unsigned(end - origin), chars);
+    else
+        result.doAssign(origin, int(chars), int(end - origin));
     return result;
 }
 

@@ -143,6 +143,9 @@ private:
     bool doAssign(const char *text, int chars, int bytes);
     bool doAppend(const char *text, int chars, int bytes);
     bool convertStatic();
+    // Borrows a constant text of `bytes` bytes and `chars` characters;
+    // never fails.
+    void borrow(const char *text, unsigned int bytes, unsigned int chars);
     bool prepWrite();
     bool changeCase(int (*convert)(const char *, char *, int));
     int trimWhere(bool left, bool right, bool (*isTrimmed)(const char *, int *, int), int ch);
