@@ -140,8 +140,16 @@ uint32_t limbValue(uint64_t bits) {
 }
 
 uint64_t limbDeclets(uint32_t limb) {
-    return kDeclets.toDeclet[limb % 1000] | uint64_t(kDeclets.toDeclet[limb / 1000 % 1000]) << 10 |
-           uint64_t(kDeclets.toDeclet[limb / 1000000]) << 20;
+    // limb / 10^6 in fixed point, rounded up: each further group of three
+    // digits is one multiplication by 1000 away. For limbs below 10^9 the
+    // rounding adds under 2^30 units of 2^-52, a quarter of a unit at most
+    // after both multiplications, so no group comes out one too high.
+    constexpr int kPoint = 52;
+    constexpr uint64_t kFraction = (uint64_t(1) << kPoint) - 1;
+    const uint64_t high = uint64_t(limb) * ((uint64_t(1) << kPoint) / 1000000 + 1);
+    const uint64_t middle = (high & kFraction) * 1000, low = (middle & kFraction) * 1000;
+    return kDeclets.toDeclet[low >> kPoint] | uint64_t(kDeclets.toDeclet[middle >> kPoint]) << 10 |
+           uint64_t(kDeclets.toDeclet[high >> kPoint]) << 20;
 }
 
 // Limb I from its 30 bits of declets, when the coefficient has that many.
@@ -695,13 +703,14 @@ bool parseFast(const char *text, bool reduce, decimal192 *result) {
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+') ++p;
     const char *digits = p;
-    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    while (isDigit(*p)) ++p;
-    const int whole = int(p - digits);
+    const int whole = dec192::digitRun(p);
+    p += whole;
     int fraction = 0;
     if (*p == '.') {
-        while (isDigit(*++p)) ++fraction;
+        fraction = dec192::digitRun(++p);
+        p += fraction;
     }
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
     const int count = whole + fraction;
     if (count == 0 || count > DECIMAL192_Pmax) return false;
     int32_t exponent = 0;

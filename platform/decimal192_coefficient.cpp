@@ -310,15 +310,80 @@ bool squareRoot(Coefficient &root, const Coefficient &n) {
     return compare(square, n) != 0;
 }
 
+namespace {
+
+// Eight bytes of text as one word, the first in the low byte.
+uint64_t eightBytes(const char *text) {
+    uint64_t v;
+    std::memcpy(&v, text, sizeof v);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
+    return v;
+}
+
+constexpr uint64_t kEveryByte = 0x0101010101010101;
+
+// Eight ASCII digits, the first in the low byte: pairs, then fours, a
+// word at a time.
+uint32_t eightDigits(uint64_t bytes) {
+    uint64_t v = bytes - '0' * kEveryByte;
+    v = v * 10 + (v >> 8);
+    constexpr uint64_t kPairMask = 0x000000FF000000FF;
+    v = ((v & kPairMask) * (100 + (uint64_t(1000000) << 32)) +
+         (v >> 16 & kPairMask) * (1 + (uint64_t(10000) << 32))) >> 32;
+    return uint32_t(v);
+}
+
+// The limb written by the nine digits at text; a decimal point at
+// text[point], 0 < point < 9, is skipped.
+uint32_t limbFromDigits(const char *text, int point) {
+    uint64_t rest = eightBytes(text + 1);
+    if (point > 0 && point < kLimbDigits) {
+        const uint64_t before = (uint64_t(1) << 8 * (point - 1)) - 1;  // the bytes ahead of the point
+        rest = (rest & before) | (rest >> 8 & ~before) | uint64_t(uint8_t(text[kLimbDigits])) << 56;
+    }
+    return uint32_t(text[0] - '0') * (kLimbBase / 10) + eightDigits(rest);
+}
+
+}  // namespace
+
+int digitRun(const char *text) {
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const char *p = text;
+    // Byte by byte at first: a short run needs no length.
+    for (int n = 0; n < 16; ++n, ++p)
+        if (!isDigit(*p)) return int(p - text);
+    // A byte is a digit when its top half is 3 and adding 6 keeps it so; with
+    // every top half 3 no addition carries into the next byte.
+    constexpr uint64_t kTopHalves = 0xF0 * kEveryByte, kDigitTops = 0x30 * kEveryByte;
+    const char *end = p + std::strlen(p);
+    for (; end - p >= 8; p += 8) {
+        const uint64_t v = eightBytes(p);
+        if ((v & kTopHalves) != kDigitTops || ((v + 6 * kEveryByte) & kTopHalves) != kDigitTops) break;
+    }
+    while (isDigit(*p)) ++p;
+    return int(p - text);
+}
+
 void fromDigits(Coefficient &c, const char *digits, int count, int point) {
-    // Digit k, counting from the first, 0 before them; each limb from
-    // three groups of three keeps the multiply-add chains short.
-    const auto digit = [&](int k) { return k < 0 ? 0u : uint32_t(digits[k + (k >= point)] - '0'); };
-    const auto group = [&](int k) { return digit(k) * 100 + digit(k + 1) * 10 + digit(k + 2); };
+    const auto digit = [&](int k) { return uint32_t(digits[k + (k >= point)] - '0'); };
+    if (count <= 19) {  // within one machine word: one digit at a time is cheaper
+        uint64_t n = 0;
+        for (int k = 0; k < count; ++k) n = n * 10 + digit(k);
+        fromUInt64(c, n);
+        return;
+    }
     c.size = (count + kLimbDigits - 1) / kLimbDigits;
     for (int i = 0; i < c.size; ++i) {
-        const int first = count - kLimbDigits * (i + 1);
-        c.limb[i] = (group(first) * 1000 + group(first + 3)) * 1000 + group(first + 6);
+        const int first = count - kLimbDigits * (i + 1);  // the limb's first digit
+        if (first >= 0) {
+            c.limb[i] = limbFromDigits(digits + first + (first >= point), first < point ? point - first : 0);
+        } else {
+            uint32_t limb = 0;
+            for (int k = 0; k < first + kLimbDigits; ++k) limb = limb * 10 + digit(k);
+            c.limb[i] = limb;
+        }
     }
     trim(c);
 }

@@ -69,6 +69,9 @@ bool divide(Coefficient &quotient, const Coefficient &dividend, const Coefficien
 // inexact. root must not be n.
 bool squareRoot(Coefficient &root, const Coefficient &n);
 
+// How many ASCII digits run from the start of a 0-terminated text.
+int digitRun(const char *text);
+
 // The number written by `count` ASCII digits (at most kMaxDigits); one
 // character after the first `point` of them, a decimal point, is skipped.
 void fromDigits(Coefficient &c, const char *digits, int count, int point);

@@ -193,6 +193,36 @@ TEST(Decimal192Coefficient, ScalingDownPastEveryDigitReportsTheWhole) {
     }
 }
 
+// Digits are read a word at a time; the point may fall anywhere in a limb,
+// or before or after all of them.
+TEST(Decimal192Coefficient, DigitsReadAlikeWhereverThePointFalls) {
+    const std::string all = "9876543210123456789098765432101234567890987654321012345678909876543210123456789";
+    for (int count : {1, 9, 18, 19, 20, 27, 28, 52, 53, 79}) {
+        const std::string digits = all.substr(0, size_t(count));
+        for (int point = 0; point <= count; ++point) {
+            const std::string text = digits.substr(0, size_t(point)) + "." + digits.substr(size_t(point));
+            dec192::Coefficient c;
+            dec192::fromDigits(c, text.data(), count, point);
+            ASSERT_EQ(digitsOf(c), digits) << text;
+        }
+    }
+    EXPECT_EQ(digitsOf(coefficient("000000000000000000000000000000000000000000000000000")), "0");
+}
+
+// A digit run, checked eight bytes at a time, stops at the first byte that
+// is no digit, whatever its neighbours.
+TEST(Decimal192Coefficient, DigitRunStopsAtTheFirstOtherByte) {
+    for (char stop : std::string("/:?\x3F\x40\xB5\x39\xF9 .eE-\x00", 14)) {
+        const std::string digits = "0123456789987654321001234567899876543210";
+        for (size_t at = 0; at < digits.size(); ++at) {
+            std::string text = digits;
+            text[at] = stop;
+            const size_t want = stop == '\x39' ? digits.size() : at;
+            EXPECT_EQ(dec192::digitRun(text.c_str()), int(want)) << int(stop) << ' ' << at;
+        }
+    }
+}
+
 TEST(Decimal192Coefficient, ASmallerDividendGivesZeroAndItsRemainder) {
     dec192::Coefficient q;
     EXPECT_TRUE(dec192::divide(q, coefficient("123"), coefficient("1000000000000")));
