@@ -478,22 +478,24 @@ int QebString::charsBetween(const char *from, const char *to) const {
 QebString QebString::mid(unsigned int start, int count) const {
     QebString result;
     if (isNull()) return result;
-    const char *origin = seekChar(start);
-    if (!origin) {
-        result.borrow(kEmptyText, 0, 0);
-        return result;
+    const char *origin = seekChar(start), *end = origin;  // past the end: empty
+    unsigned int chars = 0;
+    if (origin) {
+        // The rest of the text has known counts; only a shorter piece is
+        // sought, from its start, at a cost in proportion to the piece.
+        const unsigned int rest = length() - start;
+        chars = count < 0 || unsigned(count) >= rest ? rest : unsigned(count);
+        if (length() == cStrSize() - 1)
+            end = origin + chars;
+        else
+            end = chars < rest ? ks_uchar_seek_bounded(origin, asCstr() + cStrSize() - 1, int(chars), nullptr)
+                               : asCstr() + cStrSize() - 1;
     }
-    // The rest of the text has known counts; only a shorter piece is sought,
-    // from its start, at a cost in proportion to the piece.
-    const char *end = asCstr() + cStrSize() - 1;
-    const unsigned int rest = length() - start;
-    const unsigned int chars = count < 0 || unsigned(count) >= rest ? rest : unsigned(count);
-    if (length() == cStrSize() - 1)
-        end = origin + chars;
-    else if (chars < rest)
-        end = ks_uchar_seek_bounded(origin, end, int(chars), nullptr);
-    if (end - origin <= 1)
-        result.borrow(kOneByteTexts.text[static_cast<unsigned char>(*origin)], unsigned(end - origin), chars);
+    // A piece of one byte or none needs no memory: it borrows a constant text.
+    if (end == origin)
+        result.borrow(kEmptyText, 0, 0);
+    else if (end - origin == 1)
+        result.borrow(kOneByteTexts.text[static_cast<unsigned char>(*origin)], 1, chars);
     else
         result.doAssign(origin, int(chars), int(end - origin));
     return result;

@@ -52,6 +52,7 @@ TEST_F(StringEdit, EdgesOfSearchPiecesAndEdits) {
 TEST_F(StringEdit, OneBytePiecesEditAsTheirOwnCopies) {
     QebString s("abca\xFF\xC3\xA9");
     QebString first = s.mid(0, 1), again = s.mid(3, 1), lone = s.mid(4, 1), none = s.mid(1, 0);
+    EXPECT_EQ(textAndLength(none) + textAndLength(s.mid(5, 0)), "/0/0");
     first.append("x");
     again.uppercase();
     none.append("n");
