@@ -478,26 +478,30 @@ int QebString::charsBetween(const char *from, const char *to) const {
 QebString QebString::mid(unsigned int start, int count) const {
     QebString result;
     if (isNull()) return result;
-    const char *origin = seekChar(start), *end = origin;  // past the end: empty
-    unsigned int chars = 0;
-    if (origin) {
-        // The rest of the text has known counts; only a shorter piece is
-        // sought, from its start, at a cost in proportion to the piece.
-        const unsigned int rest = length() - start;
-        chars = count < 0 || unsigned(count) >= rest ? rest : unsigned(count);
-        if (length() == cStrSize() - 1)
-            end = origin + chars;
-        else
-            end = chars < rest ? ks_uchar_seek_bounded(origin, asCstr() + cStrSize() - 1, int(chars), nullptr)
-                               : asCstr() + cStrSize() - 1;
+    const char *text = asCstr(), *origin = nullptr, *end = nullptr;  // past the end: empty
+    const unsigned int bytes = cStrSize() - 1, chars = length();
+    unsigned int pieceChars = 0;
+    if (start <= chars) {
+        const unsigned int rest = chars - start;
+        pieceChars = count < 0 || unsigned(count) >= rest ? rest : unsigned(count);
+        if (chars == bytes) {  // every character a byte: positions are offsets
+            origin = text + start;
+            end = origin + pieceChars;
+        } else {
+            // The rest of the text has known counts; only a shorter piece
+            // is sought, from its start, at a cost in proportion to it.
+            origin = seekChar(start);
+            end = pieceChars < rest ? ks_uchar_seek_bounded(origin, text + bytes, int(pieceChars), nullptr)
+                                    : text + bytes;
+        }
     }
     // A piece of one byte or none needs no memory: it borrows a constant text.
     if (end == origin)
         result.borrow(kEmptyText, 0, 0);
     else if (end - origin == 1)
-        result.borrow(kOneByteTexts.text[static_cast<unsigned char>(*origin)], 1, chars);
+        result.borrow(kOneByteTexts.text[static_cast<unsigned char>(*origin)], 1, pieceChars);
     else
-        result.doAssign(origin, int(chars), int(end - origin));
+        result.doAssign(origin, int(pieceChars), int(end - origin));
     return result;
 }
 
