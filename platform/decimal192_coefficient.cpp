@@ -230,19 +230,26 @@ void subtract(Coefficient &a, const Coefficient &b) {
 }
 
 void multiply(Coefficient &product, const Coefficient &a, const Coefficient &b) {
-    // Column by column in a register: a column of at most six products
-    // below 10^18, plus the carry, stays below 2^64.
-    product.size = a.size + b.size;
+    // Both padded with zeros to six limbs, so that the loops unroll
+    // completely and no loop exit waits on a prediction. Column by column
+    // in a register: a column of at most six products below 10^18, plus the
+    // carry, stays below 2^64.
+    constexpr int kLimbs = 6;
+    uint64_t x[kLimbs] = {}, y[kLimbs] = {};
+    for (int i = 0; i < a.size; ++i) x[i] = a.limb[i];
+    for (int i = 0; i < b.size; ++i) y[i] = b.limb[i];
     uint64_t carry = 0;
-    for (int k = 0; k < product.size; ++k) {
+#pragma GCC unroll 11
+    for (int k = 0; k < 2 * kLimbs - 1; ++k) {
         uint64_t column = 0;
-        const int last = k < a.size ? k : a.size - 1;
-        for (int i = k < b.size ? 0 : k - b.size + 1; i <= last; ++i)
-            column += uint64_t(a.limb[i]) * b.limb[k - i];
+#pragma GCC unroll 6
+        for (int i = k < kLimbs ? 0 : k - kLimbs + 1; i <= k && i < kLimbs; ++i) column += x[i] * y[k - i];
         column += carry;  // last: only this addition waits on the previous column
         product.limb[k] = uint32_t(column % kLimbBase);
         carry = column / kLimbBase;
     }
+    product.limb[2 * kLimbs - 1] = uint32_t(carry);
+    product.size = a.size + b.size;
     trim(product);
 }
 
