@@ -109,6 +109,9 @@ void midOurs(benchmark::State &state, const char *piece) {
     state.SetBytesProcessed(int64_t(state.iterations()) * (text.cStrSize() / 2));
 }
 
+// Inlined into the loop, a one-character substr takes a few cycles, and in
+// some runs more than twice as long, by where the process's memory lands:
+// compare the ratio over several runs.
 void midAsciiPeer(benchmark::State &state) {
     const std::string text = sixteenMegabytes(kAsciiPiece);
     for (auto _ : state) benchmark::DoNotOptimize(text.substr(text.size() / 2, 1));
