@@ -243,7 +243,8 @@ void multiply(Coefficient &product, const Coefficient &a, const Coefficient &b) 
     for (int k = 0; k < 2 * kLimbs - 1; ++k) {
         uint64_t column = 0;
 #pragma GCC unroll 6
-        for (int i = k < kLimbs ? 0 : k - kLimbs + 1; i <= k && i < kLimbs; ++i) column += x[i] * y[k - i];
+        for (int i = k < kLimbs ? 0 : k - kLimbs + 1, last = k < kLimbs ? k : kLimbs - 1; i <= last; ++i)
+            column += x[i] * y[k - i];
         column += carry;  // last: only this addition waits on the previous column
         product.limb[k] = uint32_t(column % kLimbBase);
         carry = column / kLimbBase;
