@@ -1,8 +1,9 @@
 // QebString: a reference-counted, copy-on-write UTF-8 string with a null state.
 //
 // A string is null (isNull(), distinct from empty), borrowed (it points at a
-// constant text that the caller keeps alive and unchanged, e.g. a literal,
-// and copies it on its first change) or owned (a text record shared between
+// constant text that outlives it unchanged, e.g. a literal the caller keeps
+// alive, or the library's own text of a piece of one byte or none, and
+// copies it on its first change) or owned (a text record shared between
 // copies and copied before any change). Positions and counts are characters
 // (UTF-8 sequences; see the character rules below), except cStrSize() and
 // assignBytes(), which are bytes. Text is not validated: an ill-formed byte
