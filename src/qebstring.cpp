@@ -17,16 +17,6 @@ namespace {
 
 const char kEmptyText[] = "";
 
-// Every one-byte text, each with its NUL: a one-byte piece borrows its text
-// from here instead of allocating a record.
-struct OneByteTexts {
-    char text[256][2] = {};
-    constexpr OneByteTexts() {
-        for (int b = 1; b < 256; ++b) text[b][0] = char(b);
-    }
-};
-constexpr OneByteTexts kOneByteTexts;
-
 // Texts stay below 2 GiB so that every position fits an int.
 constexpr size_t kMaxBytes = INT_MAX - 1;
 
@@ -252,8 +242,9 @@ QebString::QebString() : mString(nullptr), mStatic(nullptr), mStaticLength(0), m
 QebString::QebString(const char *text, bool isStatic) : QebString() {
     if (!text) return;
     if (isStatic) {
-        const size_t bytes = std::strlen(text);
-        borrow(text, unsigned(bytes), unsigned(ks_uchar_tell(text, text + bytes)));
+        mStatic = text;
+        mStaticSize = unsigned(std::strlen(text));
+        mStaticLength = unsigned(ks_uchar_tell(text, text + mStaticSize));
     } else {
         doAssign(text, -1, -1);
     }
@@ -273,13 +264,6 @@ const QebString &QebString::operator=(const QebString &other) {
 }
 
 void QebString::setNull() { replaceString(nullptr); }
-
-void QebString::borrow(const char *text, unsigned int bytes, unsigned int chars) {
-    setNull();
-    mStatic = text;
-    mStaticSize = bytes;
-    mStaticLength = chars;
-}
 
 bool QebString::isNull() const { return !mString && !mStatic; }
 
@@ -478,7 +462,7 @@ int QebString::charsBetween(const char *from, const char *to) const {
 QebString QebString::mid(unsigned int start, int count) const {
     QebString result;
     if (isNull()) return result;
-    const char *text = asCstr(), *origin = nullptr, *end = nullptr;  // past the end: empty
+    const char *text = asCstr(), *origin = kEmptyText, *end = kEmptyText;  // past the end: empty
     const unsigned int bytes = cStrSize() - 1, chars = length();
     unsigned int pieceChars = 0;
     if (start <= chars) {
@@ -495,13 +479,7 @@ QebString QebString::mid(unsigned int start, int count) const {
                                     : text + bytes;
         }
     }
-    // A piece of one byte or none needs no memory: it borrows a constant text.
-    if (end == origin)
-        result.borrow(kEmptyText, 0, 0);
-    else if (end - origin == 1)
-        result.borrow(kOneByteTexts.text[static_cast<unsigned char>(*origin)], 1, pieceChars);
-    else
-        result.doAssign(origin, int(pieceChars), int(end - origin));
+    result.doAssign(origin, int(pieceChars), int(end - origin));
     return result;
 }
 

@@ -39,9 +39,6 @@ const Operation kOperations[] = {
     {"lowercase", [](State &s) { s.failed = !s.subject.lowercase(); }, OnFailure::SubjectUnchanged, " base text "},
     {"construct", [](State &s) { s.result = QebString("copied text"); }, OnFailure::ResultNull, "copied text"},
     {"mid", [](State &s) { s.result = s.subject.mid(1, 4); }, OnFailure::ResultNull, "Base"},
-    // One byte or none needs no memory, so it never fails.
-    {"midOneByte", [](State &s) { s.result = s.subject.mid(1, 1); }, OnFailure::ResultNull, "B"},
-    {"rightNone", [](State &s) { s.result = s.subject.right(0); }, OnFailure::ResultNull, ""},
     {"right", [](State &s) { s.result = s.subject.right(5); }, OnFailure::ResultNull, "Text "},
     {"replace", [](State &s) { s.result = s.subject.replace(QebString("e", true), QebString("E+", true)); }, OnFailure::ResultNull,
      " BasE+ TE+xt "},

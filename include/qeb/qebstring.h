@@ -1,9 +1,8 @@
 // QebString: a reference-counted, copy-on-write UTF-8 string with a null state.
 //
 // A string is null (isNull(), distinct from empty), borrowed (it points at a
-// constant text that outlives it unchanged, e.g. a literal the caller keeps
-// alive, or the library's own text of a piece of one byte or none, and
-// copies it on its first change) or owned (a text record shared between
+// constant text that the caller keeps alive and unchanged, e.g. a literal,
+// and copies it on its first change) or owned (a text record shared between
 // copies and copied before any change). Positions and counts are characters
 // (UTF-8 sequences; see the character rules below), except cStrSize() and
 // assignBytes(), which are bytes. Text is not validated: an ill-formed byte
@@ -144,9 +143,6 @@ private:
     bool doAssign(const char *text, int chars, int bytes);
     bool doAppend(const char *text, int chars, int bytes);
     bool convertStatic();
-    // Borrows a constant text of `bytes` bytes and `chars` characters;
-    // never fails.
-    void borrow(const char *text, unsigned int bytes, unsigned int chars);
     bool prepWrite();
     bool changeCase(int (*convert)(const char *, char *, int));
     int trimWhere(bool left, bool right, bool (*isTrimmed)(const char *, int *, int), int ch);
