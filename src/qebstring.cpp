@@ -462,24 +462,20 @@ int QebString::charsBetween(const char *from, const char *to) const {
 QebString QebString::mid(unsigned int start, int count) const {
     QebString result;
     if (isNull()) return result;
-    const char *text = asCstr(), *origin = kEmptyText, *end = kEmptyText;  // past the end: empty
-    const unsigned int bytes = cStrSize() - 1, chars = length();
-    unsigned int pieceChars = 0;
-    if (start <= chars) {
-        const unsigned int rest = chars - start;
-        pieceChars = count < 0 || unsigned(count) >= rest ? rest : unsigned(count);
-        if (chars == bytes) {  // every character a byte: positions are offsets
-            origin = text + start;
-            end = origin + pieceChars;
-        } else {
-            // The rest of the text has known counts; only a shorter piece
-            // is sought, from its start, at a cost in proportion to it.
-            origin = seekChar(start);
-            end = pieceChars < rest ? ks_uchar_seek_bounded(origin, text + bytes, int(pieceChars), nullptr)
-                                    : text + bytes;
-        }
+    const char *origin = seekChar(start);
+    if (!origin) {
+        result.doAssign(kEmptyText, 0, 0);
+        return result;
     }
-    result.doAssign(origin, int(pieceChars), int(end - origin));
+    // The rest of the text has known counts; only a shorter piece is sought,
+    // from its start, at a cost in proportion to the piece, and not at all
+    // when every character is a byte.
+    const char *end = asCstr() + cStrSize() - 1;
+    const unsigned int rest = length() - start;
+    const unsigned int chars = count < 0 || unsigned(count) >= rest ? rest : unsigned(count);
+    if (chars < rest)
+        end = length() == cStrSize() - 1 ? origin + chars : ks_uchar_seek_bounded(origin, end, int(chars), nullptr);
+    result.doAssign(origin, int(chars), int(end - origin));
     return result;
 }
 
